@@ -1,0 +1,74 @@
+#pragma once
+// Window description lists: entries of referrer and address (masks in the
+// allow and close lists), kept as one text line per entry, and their ".ppe"
+// list files.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TWinDescr {
+  std::string ReservedText;
+  std::string Referrer;
+  std::string URL;
+  std::string Elapsed;
+  int16_t Flags = 0;
+  int16_t ReservedNum = 0;
+  int32_t Time = 0;
+};
+
+constexpr int16_t MovableFlag = 1;
+
+// The longest entry line a list file can hold.
+constexpr size_t MaxEntryLine = 32767;
+
+bool MatchWinMask(std::string_view mask, std::string_view text);
+void ParseWinDescr(std::string_view line, TWinDescr& out);
+// The entry line of a record. Text fields are made storable on the way: the
+// separator byte 0x01 becomes a blank, and a line that would be longer than
+// MaxEntryLine is shortened (the URL first, then the referrer).
+std::string FormatWinDescr(const TWinDescr& d);
+std::string SetDescrKind(std::string_view line, int16_t kind);
+
+// Where a list file lies: beside the autostart copy of the program when one
+// is registered, else beside the running program. |fromAutostart| tells which.
+std::string ListFilePath(const std::string& fileName, bool* fromAutostart = nullptr);
+
+class TWinDescrList {
+ public:
+  bool Modified = false;
+  // Called after an entry has been appended by AddDescr (for list windows).
+  std::function<void(int index)> OnAppend;
+
+  // The string-list operations, with their usual meaning.
+  int Count() const { return static_cast<int>(lines_.size()); }
+  const std::string& Get(int index) const;    // raises EListError when out of range
+  void Put(int index, const std::string& line);
+  void Insert(int index, const std::string& line);
+  void Delete(int index);
+  void Move(int from, int to);
+  void Clear();
+
+  void GetDescr(int index, TWinDescr& out) const;
+  int FindDescr(std::string_view referrer, std::string_view url) const;
+  int AddDescr(const std::string& reservedText, const std::string& referrer, const std::string& url,
+               const std::string& elapsed, int16_t flags, int16_t reservedNum, int32_t time);
+  void ReplaceDescr(int index, const std::string& reservedText, const std::string& referrer,
+                    const std::string& url, const std::string& elapsed, int16_t flags, int16_t reservedNum,
+                    int32_t time);
+  void LoadList(const std::string& fileName);
+  // Writes the list when modified; raises EFCreateError when the file cannot
+  // be written (the old file is then left whole).
+  void SaveList(const std::string& fileName);
+
+ private:
+  std::vector<std::string> lines_;
+  // implementation detail owned by the list module (e.g. cached field offsets)
+  struct Span {
+    uint32_t refStart = 0, refLen = 0, urlStart = 0, urlLen = 0;
+  };
+  std::vector<Span> spans_;
+  bool saveFailed_ = false;
+  void Index(size_t i);
+};

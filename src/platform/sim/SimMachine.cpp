@@ -1,0 +1,1 @@
+// The simulated machine; filled in by the simulated backend.

@@ -1,0 +1,5 @@
+#include "SimRunner.h"
+
+namespace sim {
+int RunnerMain(int, char**) { return 0; }
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+namespace sim {
+int RunnerMain(int argc, char** argv);
+}
