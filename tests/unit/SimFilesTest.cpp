@@ -74,9 +74,10 @@ TEST_F(SimFilesTest, PathsResolveWithoutRegardToCaseAndNewNamesKeepTheirs) {
 
 TEST_F(SimFilesTest, FindListsDotsSortedEntriesAndAttributesWithoutFollowingLinks) {
   simtest::WriteHostFile(dir.path() + "/C/Data/a.wav", "123");
-  fs::create_directory(dir.path() + "/Target");
-  simtest::WriteHostFile(dir.path() + "/Target/inside.txt", "x");
-  fs::create_directory_symlink(dir.path() + "/Target", dir.path() + "/C/Data/Link");
+  ASSERT_TRUE(files.PutFile("C:\\Target\\Deeper\\inside.txt", "x"));
+  ASSERT_TRUE(files.MakeLink("C:\\Data\\Link", "c:\\target"));
+  EXPECT_EQ(Names("C:\\Data\\Link\\*.txt"), std::vector<std::string>{});  // looking through the junction
+  EXPECT_EQ(Names("C:\\Data\\Link\\*"), (std::vector<std::string>{".", "..", "Deeper"}));
   ASSERT_TRUE(files.SetAttributes("C:\\Data\\a.wav", plat::FA_READONLY | plat::FA_HIDDEN));
 
   std::vector<plat::FindEntry> all;
@@ -88,14 +89,14 @@ TEST_F(SimFilesTest, FindListsDotsSortedEntriesAndAttributesWithoutFollowingLink
   EXPECT_EQ(Names("C:\\Data\\*.WAV"), std::vector<std::string>{"a.wav"});
   EXPECT_EQ(Names("C:\\Data\\n*"), std::vector<std::string>{"Note.TXT"});
   EXPECT_EQ(Names("C:\\Data\\Sub\\*"), (std::vector<std::string>{".", ".."}));
-  EXPECT_EQ(Names("C:\\*"), std::vector<std::string>{"Data"});  // no dots at a drive's root
+  EXPECT_EQ(Names("C:\\*"), (std::vector<std::string>{"Data", "Target"}));  // no dots at a drive's root
   EXPECT_EQ(Names("C:\\Missing\\*"), std::vector<std::string>{"<missing>"});
   EXPECT_EQ(Names("C:\\Data\\Note.txt\\*"), std::vector<std::string>{"<missing>"});
 
   // Deleting the link removes the link; its target and the target's files stay.
   EXPECT_FALSE(files.DeleteFile("C:\\Data\\Link"));  // a folder link is no file
   EXPECT_TRUE(files.RemoveDirectory("C:\\Data\\Link"));
-  EXPECT_TRUE(fs::exists(dir.path() + "/Target/inside.txt"));
+  EXPECT_EQ(Read("C:\\Target\\Deeper\\inside.txt"), "x");
   EXPECT_EQ(files.GetAttributes("C:\\Data\\Link"), plat::kInvalidAttributes);
 
   // Attributes come back as they were set.

@@ -148,6 +148,33 @@ std::string SimFiles::HostPath(const std::string& winPath) const {
   return host;
 }
 
+bool SimFiles::MakeDirs(const std::string& winFolder) {
+  std::string path;
+  for (auto& part : Split(ToBackslashes(winFolder), '\\')) {
+    if (part.empty()) continue;
+    path += part;
+    if (path.size() > 2 && !DirectoryExists(path) && !CreateDirectory(path)) return false;
+    path += '\\';
+  }
+  return DirectoryExists(path);
+}
+
+bool SimFiles::PutFile(const std::string& winPath, const std::string& bytes) {
+  const std::string p = ToBackslashes(winPath);
+  if (!MakeDirs(ExtractFilePath(p))) return false;
+  auto f = Open(p, plat::OpenMode::CreateAlways);
+  return f && f->Write(bytes.data(), bytes.size());
+}
+
+bool SimFiles::MakeLink(const std::string& winPath, const std::string& winTarget) {
+  const std::string host = HostPath(winPath), target = HostPath(winTarget);
+  if (host.empty() || target.empty() || !IsHostDir(Parent(host)) || HostAttributes(host) != kInvalidAttributes)
+    return false;
+  std::error_code ec;
+  fs::create_directory_symlink(fs::absolute(target, ec), host, ec);
+  return !ec;
+}
+
 void SimFiles::LockFile(const std::string& winPath) {
   std::string h = HostPath(winPath);
   if (!h.empty()) state_->locked.insert(LowerCase(h));

@@ -30,6 +30,12 @@ class SimFiles : public plat::IFileSystem {
   // on a drive ("C:\..." or "C:/...").
   std::string HostPath(const std::string& winPath) const;
 
+  // Set-up helpers for the runner and tests (they honour the faults).
+  bool MakeDirs(const std::string& winFolder);  // with every missing parent
+  bool PutFile(const std::string& winPath, const std::string& bytes);  // creates missing folders
+  // A junction at |winPath| to the folder |winTarget| (a symbolic link on the host).
+  bool MakeLink(const std::string& winPath, const std::string& winTarget);
+
   // Faults for tests of failure paths.
   void LockFile(const std::string& winPath);           // open, delete and replace fail: sharing violation
   void DenyWritesUnder(const std::string& winFolder);  // create, replace, write, delete below it fail

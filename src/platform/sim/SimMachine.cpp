@@ -120,26 +120,16 @@ void SimMachine::LayOut(const std::string& langDir) {
 
   // Folders are created through the simulated file system, so that they get
   // the names (and letter case) the Windows paths give them.
-  auto mkdirs = [this](const std::string& winPath) {
-    std::string path;
-    for (auto& part : Split(winPath, '\\')) {
-      path += part;
-      if (path.size() > 2) files_.CreateDirectory(path);
-      path += '\\';
-    }
-  };
-  for (const char* dir : {kProgramDir, kMediaDir, kRecentDir, kHistoryDir})
-    mkdirs(dir);
-  mkdirs(std::string(kTempDir).substr(0, std::string(kTempDir).size() - 1));
+  for (const char* dir : {kProgramDir, kMediaDir, kRecentDir, kHistoryDir, kTempDir}) files_.MakeDirs(dir);
   const char* const userFolders[] = {"Application Data", "Cookies", "Desktop", "Favorites", "My Documents",
                                      "SendTo", "Start Menu\\Programs\\Startup", "Templates",
                                      "Local Settings\\Application Data", "Local Settings\\Temporary Internet Files"};
-  for (const char* f : userFolders) mkdirs(std::string(kUserDir) + "\\" + f);
-  mkdirs(std::string(kWindowsDir) + "\\system32");
+  for (const char* f : userFolders) files_.MakeDirs(std::string(kUserDir) + "\\" + f);
+  files_.MakeDirs(std::string(kWindowsDir) + "\\system32");
 
   // The program file itself: an empty placeholder, so that the folder looks
   // as it does after installation.
-  files_.Open(kProgramPath, plat::OpenMode::CreateAlways);
+  files_.PutFile(kProgramPath, "");
 
   if (!langDir.empty()) {
     const std::string programDir = HostPath(kProgramDir);

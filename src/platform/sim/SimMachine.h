@@ -43,7 +43,7 @@ class SimMachine {
   void SetStartTime(TDateTime t) { clock_.SetStartTime(t); }  // default 2026-03-02 09:00:00.000 local
   TDateTime StartTime() const { return clock_.StartTime(); }
   int64_t NowMs() const { return clock_.NowMs(); }
-  TDateTime Now() { return clock_.Now(); }
+  TDateTime Now() const { return clock_.At(clock_.NowMs()); }
   uint64_t Schedule(int64_t atMs, std::function<void()> fn) { return clock_.Schedule(atMs, std::move(fn)); }
   void Cancel(uint64_t id) { clock_.Cancel(id); }
   void RunUntil(int64_t untilMs);
