@@ -41,6 +41,18 @@ Mask CompileMask(std::string_view mask) {
   return {start, end - start, kind};
 }
 
+// A 64-bit summary of the byte pairs in a text. A mask's core can only match
+// a text that contains all of the core's pairs, so comparing summaries rules
+// out most entries of a lookup without reading their lines.
+uint64_t PairSummary(std::string_view s) {
+  uint64_t sum = 0;
+  for (size_t i = 1; i < s.size(); ++i) {
+    const uint32_t pair = static_cast<uint32_t>(static_cast<unsigned char>(s[i - 1]) << 8 | static_cast<unsigned char>(s[i]));
+    sum |= uint64_t{1} << ((pair * 0x9E3779B1u) >> 26);
+  }
+  return sum;
+}
+
 bool MatchCore(MaskKind kind, std::string_view core, std::string_view text) {
   switch (kind) {
     case kAny:
@@ -227,13 +239,16 @@ TWinDescrList::LineMasks TWinDescrList::MasksOf(std::string_view line) {
     s.start = static_cast<uint32_t>(start + m.start);
     s.len = static_cast<uint32_t>(m.len);
     s.kind = m.kind;
+    s.pairs = PairSummary(line.substr(s.start, s.len));
     return s;
   };
   return {span(refStart, refEnd), span(urlStart, urlEnd)};
 }
 
-bool TWinDescrList::Matches(const MaskSpan& mask, const std::string& line, std::string_view text) {
+bool TWinDescrList::Matches(const MaskSpan& mask, const std::string& line, std::string_view text,
+                            uint64_t textPairs) {
   if (mask.kind == kAny) return true;  // the common "*" costs no look at the line
+  if (mask.pairs & ~textPairs) return false;
   return MatchCore(static_cast<MaskKind>(mask.kind), std::string_view(line).substr(mask.start, mask.len), text);
 }
 
@@ -287,9 +302,11 @@ void TWinDescrList::GetDescr(int index, TWinDescr& out) const { ParseWinDescr(Ge
 
 int TWinDescrList::FindDescr(std::string_view referrer, std::string_view url) const {
   const size_t n = lines_.size();
+  const uint64_t referrerPairs = PairSummary(referrer), urlPairs = PairSummary(url);
   for (size_t i = 0; i < n; ++i) {
     const LineMasks& m = masks_[i];
-    if (Matches(m.referrer, lines_[i], referrer) && Matches(m.url, lines_[i], url)) return static_cast<int>(i);
+    if (Matches(m.referrer, lines_[i], referrer, referrerPairs) && Matches(m.url, lines_[i], url, urlPairs))
+      return static_cast<int>(i);
   }
   return -1;
 }

@@ -73,6 +73,8 @@ class TWinDescrList {
   struct MaskSpan {
     uint32_t start = 0, len = 0;  // the mask's core, without its stars
     uint8_t kind = 0;
+    uint64_t pairs = 0;  // summary of the core's byte pairs
+
   };
   struct LineMasks {
     MaskSpan referrer, url;
@@ -82,6 +84,6 @@ class TWinDescrList {
   bool saveFailed_ = false;
 
   static LineMasks MasksOf(std::string_view line);
-  static bool Matches(const MaskSpan& mask, const std::string& line, std::string_view text);
+  static bool Matches(const MaskSpan& mask, const std::string& line, std::string_view text, uint64_t textPairs);
   void CheckIndex(int index, int limit) const;
 };
