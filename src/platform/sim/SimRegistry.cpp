@@ -394,7 +394,10 @@ std::unique_ptr<plat::IRegKey> SimRegistry::OpenKey(RegRoot root, const std::str
     if (it == n->children.end()) return nullptr;
     n = it->second;
   }
-  return std::make_unique<SimRegKey>(n, write, [this] { Changed(); });
+  std::weak_ptr<int> alive = alive_;
+  return std::make_unique<SimRegKey>(n, write, [this, alive] {
+    if (!alive.expired()) Changed();
+  });
 }
 
 bool SimRegistry::CreateKey(RegRoot root, const std::string& path) {

@@ -73,6 +73,7 @@ class SimRegistry : public plat::IRegistry {
 
   std::string filePath_;
   std::shared_ptr<Node> roots_[3];
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // open keys may outlive the registry
 };
 
 }  // namespace sim
