@@ -67,7 +67,7 @@ class SimRegistry : public plat::IRegistry {
   struct Node;
 
  private:
-  Node* Find(plat::RegRoot root, const std::string& path) const;
+  std::shared_ptr<Node> Find(plat::RegRoot root, const std::string& path) const;
   Node* Create(plat::RegRoot root, const std::string& path);
   void Changed();
 
