@@ -391,6 +391,14 @@ TEST_F(ListFiles, DamagedFilesLoadWhatIsWhole) {
   TWinDescrList missing;
   missing.LoadList("browsed.ppe");
   EXPECT_EQ(missing.Count(), 0);
+
+  // A file another program holds is left alone, as if it were missing.
+  machine.WriteFile(Path("closeit.ppe"), FileOf(2, two));
+  machine.LockFile(Path("closeit.ppe"));
+  TWinDescrList locked;
+  EXPECT_NO_THROW(locked.LoadList("closeit.ppe"));
+  EXPECT_EQ(locked.Count(), 0);
+  EXPECT_FALSE(locked.Modified);
 }
 
 TEST_F(ListFiles, FailedSaveKeepsTheOldFileAndTheChanges) {

@@ -25,6 +25,7 @@ class ListTestMachine {
   std::string ReadFile(const std::string& winPath) { return simtest::ReadHostFile(machine_.HostPath(winPath)); }
   void WriteFile(const std::string& winPath, const std::string& bytes) { machine_.Files().PutFile(winPath, bytes); }
   bool Exists(const std::string& winPath) { return plat::Files().FileExists(winPath); }
+  void LockFile(const std::string& winPath) { machine_.LockFile(winPath); }  // another program holds it
 
   void SetNow(TDateTime t) { machine_.SetStartTime(t); }
   void SetRetentionDays(int days) { WriteRegInteger(RegRoot::CurrentUser, SettingsKey(), "RetentionPeriod", days); }
