@@ -364,12 +364,12 @@ RegValue SimRegistry::Dword(uint32_t v) {
 
 RegValue SimRegistry::Binary(const std::string& bytes) { return RegValue{plat::REG_TYPE_BINARY, bytes}; }
 
-SimRegistry::Node* SimRegistry::Find(RegRoot root, const std::string& path) const {
-  Node* n = roots_[RootIndex(root)].get();
+std::shared_ptr<SimRegistry::Node> SimRegistry::Find(RegRoot root, const std::string& path) const {
+  std::shared_ptr<Node> n = roots_[RootIndex(root)];
   for (auto& part : KeyParts(path)) {
     auto it = n->children.find(UpperCase(part));
     if (it == n->children.end()) return nullptr;
-    n = it->second.get();
+    n = it->second;
   }
   return n;
 }
@@ -388,13 +388,12 @@ SimRegistry::Node* SimRegistry::Create(RegRoot root, const std::string& path) {
 }
 
 std::unique_ptr<plat::IRegKey> SimRegistry::OpenKey(RegRoot root, const std::string& path, bool write) {
-  std::shared_ptr<Node> n = roots_[RootIndex(root)];
-  for (auto& part : KeyParts(path)) {
-    auto it = n->children.find(UpperCase(part));
-    if (it == n->children.end()) return nullptr;
-    n = it->second;
-  }
-  return std::make_unique<SimRegKey>(n, write, [this] { Changed(); });
+  std::shared_ptr<Node> n = Find(root, path);
+  if (!n) return nullptr;
+  std::weak_ptr<int> alive = alive_;
+  return std::make_unique<SimRegKey>(n, write, [this, alive] {
+    if (!alive.expired()) Changed();
+  });
 }
 
 bool SimRegistry::CreateKey(RegRoot root, const std::string& path) {
@@ -414,14 +413,14 @@ void SimRegistry::SetValue(RegRoot root, const std::string& key, const std::stri
 }
 
 bool SimRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
-  Node* n = Find(root, key);
+  auto n = Find(root, key);
   if (!n || !n->EraseValue(name)) return false;
   Changed();
   return true;
 }
 
 bool SimRegistry::GetValue(RegRoot root, const std::string& key, const std::string& name, RegValue& out) const {
-  Node* n = Find(root, key);
+  auto n = Find(root, key);
   if (!n) return false;
   auto* v = n->FindValue(name);
   if (!v) return false;
@@ -438,7 +437,7 @@ bool SimRegistry::DeleteKey(RegRoot root, const std::string& key) {
   parts.pop_back();
   std::string parentPath;
   for (auto& p : parts) parentPath += p + "\\";
-  Node* parent = Find(root, parentPath);
+  auto parent = Find(root, parentPath);
   if (!parent) return false;
   auto it = parent->children.find(UpperCase(last));
   if (it == parent->children.end()) return false;

@@ -67,12 +67,13 @@ class SimRegistry : public plat::IRegistry {
   struct Node;
 
  private:
-  Node* Find(plat::RegRoot root, const std::string& path) const;
+  std::shared_ptr<Node> Find(plat::RegRoot root, const std::string& path) const;
   Node* Create(plat::RegRoot root, const std::string& path);
   void Changed();
 
   std::string filePath_;
   std::shared_ptr<Node> roots_[3];
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // open keys may outlive the registry
 };
 
 }  // namespace sim
