@@ -1,5 +1,103 @@
 #pragma once
+// The scenario runner of ondrel-sim. Commands are kept in a table; each
+// group of commands lives in its own file and registers itself with
+// ONDREL_SIM_COMMAND / ONDREL_SIM_EXPECT (see SimCommands.h).
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace sim {
+
+class SimMachine;
+
+// One line of a scenario file, split into words (quotes removed).
+struct Line {
+  std::string file;
+  int number = 0;
+  std::vector<std::string> words;
+  std::string Where() const { return file + ":" + std::to_string(number); }
+};
+
+// A scenario that cannot be read or run as written (exit status 2).
+class ScenarioError : public std::runtime_error {
+ public:
+  ScenarioError(const Line& line, const std::string& reason)
+      : std::runtime_error(line.Where() + ": " + reason) {}
+};
+
+class Runner;
+
+// When a command may stand in a scenario.
+enum class When { BeforeStart, Any, AfterStart };
+
+using CommandFn = std::function<void(Runner&, const Line&)>;
+
+struct CommandSpec {
+  When when = When::Any;
+  CommandFn fn;
+};
+
+// The command tables; filled by static registration before main runs.
+std::map<std::string, CommandSpec>& Commands();
+std::map<std::string, CommandFn>& Expects();  // "expect WORD ..." checks by their first word
+
+struct Registrar {
+  Registrar(const char* name, When when, CommandFn fn) { Commands()[name] = {when, std::move(fn)}; }
+  Registrar(const char* expectWord, CommandFn fn) { Expects()[expectWord] = std::move(fn); }
+};
+
+class Runner {
+ public:
+  struct Options {
+    std::string outDir;  // "" = a new temporary folder
+    bool quiet = false;
+  };
+  explicit Runner(Options options);
+  ~Runner();
+
+  // Runs one scenario file on a fresh machine; returns 0, 1 or 2.
+  int RunFile(const std::string& path);
+
+  SimMachine& Machine();
+  bool Started() const;
+  // Prints one report line (standard output).
+  void Print(const std::string& text);
+  // Records a failed expectation: printed as "FAIL file:line: message".
+  void Fail(const Line& line, const std::string& message);
+  // The folder of the scenario being run (for relative file names).
+  const std::string& ScenarioDir() const;
+
+  // Word helpers: KEY=VALUE options after the positional words.
+  static bool Option(const Line& line, const std::string& key, std::string& value);
+  static int ParseInt(const Line& line, const std::string& text);
+  static double ParseSeconds(const Line& line, const std::string& text);
+
+  // Extra state that a command group keeps for the run (e.g. the last
+  // eraser counts), by name; reset for every scenario.
+  template <class T>
+  T& State(const std::string& name) {
+    auto& slot = state_[name];
+    if (!slot) slot = std::shared_ptr<void>(new T(), [](void* p) { delete static_cast<T*>(p); });
+    return *static_cast<T*>(slot.get());
+  }
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  std::map<std::string, std::shared_ptr<void>> state_;
+  friend struct RunnerAccess;
+};
+
 int RunnerMain(int argc, char** argv);
-}
+
+}  // namespace sim
+
+#define ONDREL_SIM_CAT2(a, b) a##b
+#define ONDREL_SIM_CAT(a, b) ONDREL_SIM_CAT2(a, b)
+// Registers a scenario command: ONDREL_SIM_COMMAND("wait", sim::When::AfterStart, [](Runner& r, const Line& l){...});
+#define ONDREL_SIM_COMMAND(name, when, fn) static ::sim::Registrar ONDREL_SIM_CAT(reg_, __LINE__)(name, when, fn)
+// Registers the check "expect WORD ...".
+#define ONDREL_SIM_EXPECT(word, fn) static ::sim::Registrar ONDREL_SIM_CAT(regx_, __LINE__)(word, fn)
