@@ -22,6 +22,10 @@
 #undef RemoveDirectory
 #undef ReplaceFile
 #undef ShellExecute
+#undef GetClassName
+#undef GetWindowText
+#undef FindWindowEx
+#undef PostMessage
 
 #include <memory>
 #include <string>
