@@ -20,6 +20,7 @@ SOURCE_DIR=$(cd "$HERE/../.." && pwd)
 DESKTOP="ondrel,1024x768"
 START_TIMEOUT=60   # seconds until the log shows the start
 END_TIMEOUT=40     # seconds for the session end and the program's exit
+TIME_LIMIT=150     # seconds for the whole test
 
 failures=0
 pass() { echo "PASS: $*"; }
@@ -73,6 +74,10 @@ ondrel_running() {
 }
 
 cleanup() {
+  if [[ -n "$WATCHDOG_PID" ]]; then
+    kill "$WATCHDOG_PID" 2>/dev/null
+    wait "$WATCHDOG_PID" 2>/dev/null
+  fi
   wineserver -k >/dev/null 2>&1
   if [[ -n "$XVFB_PID" ]]; then
     local i
@@ -88,6 +93,21 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 2' INT TERM
+
+# The test must end well within CTest's limit, which kills without clean-up.
+# A hung Wine command holds the script, so the watchdog kills the prefix's
+# processes itself: whatever waited on them then fails at once.
+WATCHDOG_PID=""
+(
+  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
+  sleep "$TIME_LIMIT" &
+  sleeper=$!
+  wait "$sleeper"
+  touch "$WORK/timed_out"
+  echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
+  wineserver -k >/dev/null 2>&1
+) &
+WATCHDOG_PID=$!
 
 reg_value() {  # key value -> data of a string value, or nothing
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
@@ -283,6 +303,7 @@ for _ in $(seq 1 20); do
 done
 [[ -z "$left" ]] && pass "no Wine process is left" || fail "Wine processes left: $left"
 note "done"
+[[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 
 if ((failures)); then
   echo "---- log:"
