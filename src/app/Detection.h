@@ -2,6 +2,7 @@
 // State of the detection timer shared by the tick, the click analysis and
 // the pop-up decision. All of it lives on the one user-interface thread.
 #include <cstdint>
+#include <string>
 
 #include "base/DateTime.h"
 #include "platform/Types.h"
@@ -18,3 +19,18 @@ struct TDetectionState {
 };
 
 extern TDetectionState Detection;
+
+// The browser frame classes: the browser's own and a shell folder window.
+bool IsBrowserFrameClass(const std::string& Class);
+
+// The foreground window's top-level ancestor (the browser frame that owns a
+// dialog box, or the foreground window itself); the foreground window and its
+// class name (at most 30 characters) are passed back.
+plat::Handle ForegroundBrowser(plat::Handle& Fg, std::string& FgClass);
+
+// Samples the keys and buttons while an attached browser is in front. Mode 1
+// (half tick) only latches the samples; Mode 0 (full tick, or a new-window
+// request) analyses them: document clicks, context-menu choices, clicks in
+// the browser's dialog boxes, and the ActiveX prompt, which it closes.
+// Returns the index of the foreground browser's record in IEList, or -1.
+int ClickCheck(int Mode, plat::Point& CursorPos);

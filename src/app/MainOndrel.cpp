@@ -2,9 +2,13 @@
 
 #include "app/Detection.h"
 #include "base/StrUtils.h"
+#include "browser/IEList.h"
+#include "browser/LogLine.h"
+#include "browser/WndEnum.h"
 #include "lists/RunLists.h"
 #include "platform/Services.h"
 #include "settings/LangSup.h"
+#include "settings/LiveSettings.h"
 #include "settings/LogFile.h"
 #include "settings/RegProc.h"
 #include "windows/BugReport.h"
@@ -40,6 +44,9 @@ TFormGarvel::TFormGarvel() : ui::TForm("FormGarvel") {
                               &Options1, &About1})
     item->Enabled = false;
   Exit1.OnClick = [this] { Exit1Click(); };
+
+  ShellWinEvents.WindowRegistered = [](auto, int32_t lCookie) { ShellWinEventsWindowRegistered(lCookie); };
+  ShellWinEvents.WindowRevoked = [](auto, int32_t lCookie) { ShellWinEventsWindowRevoked(lCookie); };
 }
 
 TFormGarvel::~TFormGarvel() = default;
@@ -64,7 +71,8 @@ void TFormGarvel::FormCreate() {
 
 void TFormGarvel::FormDestroy() {
   RxTrayIcon1.SetActive(false);
-  // The browser window registry is destroyed here, before the mutex.
+  // Each record disconnects from its browser and logs its end.
+  FreeIEList();
   plat::System().CloseHandle(MutexHandle);
   MutexHandle = 0;
   if (LowerCase(SavedScriptDebugger) == "no") WriteRegString(RegRoot::CurrentUser, kIEMainKey, kScriptDebugger, "no");
@@ -137,7 +145,10 @@ void TFormGarvel::Timer1Timer() {
     }
   } reenable{Timer1};
 
+  ScanNewWindows();
   Detection.TickPhase = 1 - Detection.TickPhase;
+  plat::Point cursor;
+  ClickCheck(Detection.TickPhase, cursor);
   if (Detection.TickPhase == 1) {
     SaveAllLists();
     return;
@@ -150,6 +161,58 @@ void TFormGarvel::Timer1Timer() {
     RxTrayIcon1.Tag = 0;
     RxTrayIcon1.SetIconIndex(0);
   }
+  if (IEList) IEList->Maintain();
   if (Timer1.Tag == 0) RxTrayIcon1.SetActive(true);
   ++Timer1.Tag;
+}
+
+void TFormGarvel::ScanNewWindows() {
+  const TDateTime N = plat::Clock().Now();
+  plat::IDesktop& desktop = plat::Desktop();
+  const int primary = desktop.GetSystemMetrics(plat::SM_SWAPBUTTON_) != 0 ? plat::VK_RBUTTON_ : plat::VK_LBUTTON_;
+  const bool ctrlDown = desktop.GetAsyncKeyState(plat::VK_CONTROL_) < 0;
+  // A button held anywhere counts as a click: the user may be starting a
+  // program that opens a browser window.
+  if (desktop.GetAsyncKeyState(primary) < 0) Detection.LastClickAt = N;
+  if (!WinLst) return;
+  WinLst->Scan();
+  if (BlockingSuspended) return;
+
+  const int count = WinLst->Count();
+  for (int i = 0; i < count; ++i) {
+    const WndEnum::TWinDescr& win = WinLst->Objects(i);
+    if (win.ScanState != 0) continue;
+    TDateTime E = N - Detection.LastClickAt;
+    // Ctrl lets everything through, and the windows of the first ten seconds
+    // are those the user's session opens at logon.
+    if (ctrlDown || Timer1.Tag <= 100) continue;
+
+    if (win.ClassName == "IEFrame" && Detection.LastClickAt > 0 && E > ClickDelayInterval) {
+      const int idx = IEList ? IEList->FindWnd(win.Wnd) : -1;
+      const plat::Handle opener = idx >= 0 ? IEList->Items(idx).ParentWnd : 0;
+      if (opener == 0 && Settings.OtherApps) {
+        desktop.PostMessage(win.Wnd, plat::WM_CLOSE_, 0, 0);
+        AddListEntry(ClosedList, "Unknown Application", "New IE window has been stopped", 0, E);
+        LogLine(LogDebug, "Unknown Application Wnd Closed (Click=%s)", {LogTime(Detection.LastClickAt)});
+      }
+    }
+
+    if (win.ClassName == "Internet Explorer_TridentDlgFrame") {
+      const plat::Handle owner = desktop.GetOwner(win.Wnd);
+      bool approved = false;
+      if (owner != 0) {
+        const int idx = IEList ? IEList->FindWnd(owner) : -1;
+        // Without a record of its owner the span reaches back to the zero
+        // date, longer than any click delay.
+        E = N - (idx >= 0 ? IEList->Items(idx).Accessed : 0);
+        approved = !(E > ClickDelayInterval);
+      }
+      if (approved) {
+        AddListEntry(BrowsedList, "Internet Explorer", "Modeless Dialog has been approved", 2, E);
+      } else {
+        desktop.PostMessage(win.Wnd, plat::WM_CLOSE_, 0, 0);
+        AddListEntry(ClosedList, "Internet Explorer", "Modeless Dialog has been stopped", 0, E);
+      }
+    }
+  }
 }

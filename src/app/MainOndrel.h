@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/DateTime.h"
+#include "browser/SHDocVwEvents.h"
 #include "platform/Types.h"
 #include "ui/Components.h"
 
@@ -18,6 +19,8 @@ class TFormGarvel : public ui::TForm {
   ui::TMenuItem WebEraser1{"WebEraser1"}, N2{"N2"}, AllowIt1{"AllowIt1"}, CloseIt1{"CloseIt1"},
       TheyWereClosed1{"TheyWereClosed1"}, TheyWereBrowsed1{"TheyWereBrowsed1"}, N3{"N3"}, Help1{"Help1"},
       Options1{"Options1"}, About1{"About1"}, N1{"N1"}, Exit1{"Exit1"};
+  // The shell's window list reports new browser windows through this sink.
+  TDShellWindowsEvents ShellWinEvents{"ShellWinEvents"};
 
   std::string OnHint;
   std::string OffHint;
@@ -39,6 +42,9 @@ class TFormGarvel : public ui::TForm {
   bool WMQUERYENDSESSION();
 
   void Timer1Timer();
+  // Closes the browser windows of other programs and the browser's modeless
+  // dialog windows that no recent click explains; every tick.
+  void ScanNewWindows();
 
  private:
   void SetBlockingHint();

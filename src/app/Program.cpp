@@ -4,6 +4,8 @@
 #include "app/MainOndrel.h"
 #include "base/Format.h"
 #include "base/StrUtils.h"
+#include "browser/IEList.h"
+#include "browser/WndEnum.h"
 #include "lists/RunLists.h"
 #include "platform/Services.h"
 #include "settings/LangSup.h"
@@ -19,6 +21,9 @@ void ProgramStartup() {
   ui::Application.Reset();
   BlockingSuspended = false;
   Detection = TDetectionState{};
+  // The browser frames and dialog windows open before any window of ours are
+  // the user's own: they are known from the start and never count as new.
+  CreateWinLst();
 
   Log.Create(LogFilePath(), false);
   Log.WriteStartBanner();
@@ -66,9 +71,12 @@ void ProgramShutdown() {
   if (FormGarvel) {
     FormGarvel->Timer1.SetEnabled(false);
     ui::Application.Guard([] { FormGarvel->FormDestroy(); });
+    FormGarvel->ShellWinEvents.Disconnect();
     delete FormGarvel;
     FormGarvel = nullptr;
   }
+  ReleaseShellWin();
+  FreeWinLst();
   FreeLanguages();
   ResetLiveSettings();
   Log.Close();

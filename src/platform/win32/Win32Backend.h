@@ -39,6 +39,8 @@ std::unique_ptr<IRegistry> CreateRegistry();
 std::unique_ptr<IFileSystem> CreateFileSystem();
 std::unique_ptr<ISystem> CreateSystem();
 std::unique_ptr<IDesktop> CreateDesktop();
+// ole32 and oleaut32; COM must be initialised on the calling thread.
+std::unique_ptr<IComRuntime> CreateComRuntime();
 // Creates the hidden host window; call once, on the thread that runs the loop.
 std::unique_ptr<IUiHost> CreateUiHost();
 
