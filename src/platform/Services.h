@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
+#include "platform/UrlCache.h"
 #include "platform/UiHost.h"
 
 namespace plat {
@@ -18,6 +19,7 @@ struct Services {
   ISystem* system = nullptr;
   IDesktop* desktop = nullptr;
   IUiHost* ui = nullptr;
+  IUrlCache* urlCache = nullptr;
 };
 
 // Installs the services; the previous set is returned.
@@ -30,5 +32,6 @@ inline IFileSystem& Files() { return *Installed().files; }
 inline ISystem& System() { return *Installed().system; }
 inline IDesktop& Desktop() { return *Installed().desktop; }
 inline IUiHost& Ui() { return *Installed().ui; }
+inline IUrlCache& UrlCache() { return *Installed().urlCache; }
 
 }  // namespace plat
