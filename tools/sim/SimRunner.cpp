@@ -1,5 +1,304 @@
 #include "SimRunner.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "app/Program.h"
+#include "platform/sim/SimMachine.h"
+
+namespace fs = std::filesystem;
+
 namespace sim {
-int RunnerMain(int, char**) { return 0; }
+
+std::map<std::string, CommandSpec>& Commands() {
+  static std::map<std::string, CommandSpec> table;
+  return table;
 }
+
+std::map<std::string, CommandFn>& Expects() {
+  static std::map<std::string, CommandFn> table;
+  return table;
+}
+
+namespace {
+
+// The marker that tells a folder is a simulated machine we laid out, so that
+// it may be emptied for the next run.
+const char* const kMarker = ".ondrel-sim";
+
+bool SplitWords(const std::string& text, std::vector<std::string>& words, std::string& error) {
+  size_t i = 0;
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == ' ' || c == '\t' || c == '\r') {
+      ++i;
+      continue;
+    }
+    if (c == '#') break;
+    std::string word;
+    bool quoted = false;
+    while (i < text.size()) {
+      c = text[i];
+      if (c == '"') {
+        quoted = !quoted;
+        ++i;
+        continue;
+      }
+      if (!quoted && (c == ' ' || c == '\t' || c == '\r')) break;
+      if (!quoted && c == '#') break;
+      word.push_back(c);
+      ++i;
+    }
+    if (quoted) {
+      error = "unterminated quote";
+      return false;
+    }
+    words.push_back(word);
+    if (i < text.size() && text[i] == '#') break;
+  }
+  return true;
+}
+
+std::string EscapeLine(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+struct Runner::Impl {
+  Options options;
+  std::unique_ptr<SimMachine> machine;
+  std::string scenarioDir;
+  bool started = false;
+  int failures = 0;
+};
+
+Runner::Runner(Options options) : impl_(std::make_unique<Impl>()) { impl_->options = std::move(options); }
+
+Runner::~Runner() = default;
+
+SimMachine& Runner::Machine() { return *impl_->machine; }
+bool Runner::Started() const { return impl_->started; }
+const std::string& Runner::ScenarioDir() const { return impl_->scenarioDir; }
+
+void Runner::Print(const std::string& text) {
+  if (!impl_->options.quiet) std::cout << EscapeLine(text) << "\n";
+}
+
+void Runner::Fail(const Line& line, const std::string& message) {
+  ++impl_->failures;
+  std::cout << "FAIL " << line.Where() << ": " << EscapeLine(message) << "\n";
+}
+
+bool Runner::Option(const Line& line, const std::string& key, std::string& value) {
+  const std::string prefix = key + "=";
+  for (size_t i = 1; i < line.words.size(); ++i) {
+    if (line.words[i].compare(0, prefix.size(), prefix) == 0) {
+      value = line.words[i].substr(prefix.size());
+      return true;
+    }
+  }
+  return false;
+}
+
+int Runner::ParseInt(const Line& line, const std::string& text) {
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || v < INT32_MIN || v > INT32_MAX)
+    throw ScenarioError(line, "not a whole number: '" + text + "'");
+  return static_cast<int>(v);
+}
+
+double Runner::ParseSeconds(const Line& line, const std::string& text) {
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0 || v > 1e7)
+    throw ScenarioError(line, "not a time in seconds: '" + text + "'");
+  return v;
+}
+
+// Shared by the report command and the end of a scenario.
+void PrintReport(Runner& runner);
+
+namespace {
+
+bool PrepareFolder(const std::string& dir, std::string& error) {
+  std::error_code ec;
+  if (fs::exists(dir, ec)) {
+    if (!fs::is_directory(dir, ec)) {
+      error = dir + ": not a folder";
+      return false;
+    }
+    bool empty = fs::is_empty(dir, ec);
+    if (!empty && !fs::exists(fs::path(dir) / kMarker, ec)) {
+      error = dir + ": folder is not empty and was not made by ondrel-sim; refusing to clear it";
+      return false;
+    }
+    for (auto& entry : fs::directory_iterator(dir, ec)) fs::remove_all(entry.path(), ec);
+  } else {
+    fs::create_directories(dir, ec);
+    if (ec) {
+      error = dir + ": cannot create folder: " + ec.message();
+      return false;
+    }
+  }
+  std::ofstream(fs::path(dir) / kMarker) << "A simulated machine of ondrel-sim; the folder is emptied by its next run.\n";
+  return true;
+}
+
+}  // namespace
+
+int Runner::RunFile(const std::string& path) {
+  // Read and check the whole scenario before anything runs.
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::cerr << path << ":0: cannot read the scenario file\n";
+    return 2;
+  }
+  std::vector<Line> lines;
+  std::string text;
+  int number = 0;
+  bool startSeen = false;
+  try {
+    while (std::getline(in, text)) {
+      ++number;
+      Line line;
+      line.file = path;
+      line.number = number;
+      std::string error;
+      if (!SplitWords(text, line.words, error)) throw ScenarioError(line, error);
+      if (line.words.empty()) continue;
+      const std::string& cmd = line.words[0];
+      if (cmd == "expect") {
+        if (line.words.size() < 2) throw ScenarioError(line, "expect what?");
+      } else {
+        auto it = Commands().find(cmd);
+        if (it == Commands().end()) throw ScenarioError(line, "unknown command '" + cmd + "'");
+        if (it->second.when == When::BeforeStart && startSeen)
+          throw ScenarioError(line, "'" + cmd + "' must come before start");
+        if (it->second.when == When::AfterStart && !startSeen)
+          throw ScenarioError(line, "'" + cmd + "' needs the program started first");
+        if (cmd == "start") {
+          if (startSeen) throw ScenarioError(line, "the program is started once");
+          startSeen = true;
+        }
+      }
+      lines.push_back(std::move(line));
+    }
+  } catch (const ScenarioError& e) {
+    std::cerr << e.what() << "\n";
+    return 2;
+  }
+
+  state_.clear();
+  impl_->failures = 0;
+  impl_->started = false;
+  impl_->scenarioDir = fs::path(path).parent_path().string();
+  if (impl_->scenarioDir.empty()) impl_->scenarioDir = ".";
+
+  std::string dir = impl_->options.outDir;
+  if (dir.empty()) {
+    std::string tmpl = (fs::temp_directory_path() / "ondrel-sim-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) {
+      std::cerr << "cannot create a temporary folder\n";
+      return 2;
+    }
+    dir = tmpl;
+    if (!impl_->options.quiet) std::cout << "machine " << dir << "\n";
+  }
+  std::string error;
+  if (!PrepareFolder(dir, error)) {
+    std::cerr << error << "\n";
+    return 2;
+  }
+
+  MachineConfig cfg;
+  cfg.root = dir;
+  const char* langDir = std::getenv("ONDREL_LANG_DIR");
+  cfg.langDir = langDir ? langDir : ONDREL_SOURCE_DIR "/lang";
+  impl_->machine = std::make_unique<SimMachine>(cfg);
+  impl_->machine->Install();
+  impl_->machine->AfterEvent = [] {
+    if (ProgramRunning() && ProgramLoopEnded()) ProgramShutdown();
+  };
+
+  int status = 0;
+  try {
+    for (const Line& line : lines) {
+      const std::string& cmd = line.words[0];
+      if (cmd == "expect") {
+        auto it = Expects().find(line.words[1]);
+        if (it == Expects().end()) it = Expects().find("*window*");
+        if (it == Expects().end()) throw ScenarioError(line, "unknown check 'expect " + line.words[1] + "'");
+        it->second(*this, line);
+      } else {
+        if (cmd == "start") impl_->started = true;
+        Commands()[cmd].fn(*this, line);
+      }
+      if (ProgramRunning() && ProgramLoopEnded()) ProgramShutdown();
+    }
+  } catch (const ScenarioError& e) {
+    std::cerr << e.what() << "\n";
+    status = 2;
+  }
+  if (status == 0) PrintReport(*this);
+  // The program is abandoned with the machine, as a process is when its
+  // machine goes away; its global state is cleared for the next scenario.
+  if (ProgramRunning()) ProgramShutdown();
+  impl_->machine.reset();
+  if (status == 0 && impl_->failures > 0) status = 1;
+  return status;
+}
+
+int RunnerMain(int argc, char** argv) {
+  Runner::Options options;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--out" && i + 1 < argc) {
+      options.outDir = argv[++i];
+    } else if (a == "--quiet") {
+      options.quiet = true;
+    } else if (a == "-h" || a == "--help") {
+      std::cout << "usage: ondrel-sim [--out DIR] [--quiet] SCENARIO...\n";
+      return 0;
+    } else if (!a.empty() && a[0] == '-') {
+      std::cerr << "ondrel-sim: unknown option " << a << "\nusage: ondrel-sim [--out DIR] [--quiet] SCENARIO...\n";
+      return 2;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.empty()) {
+    std::cerr << "usage: ondrel-sim [--out DIR] [--quiet] SCENARIO...\n";
+    return 2;
+  }
+  int worst = 0;
+  Runner runner(options);
+  for (const std::string& f : files) {
+    if (files.size() > 1 && !options.quiet) std::cout << "scenario " << f << "\n";
+    int rc = runner.RunFile(f);
+    if (rc > worst) worst = rc;
+  }
+  return worst;
+}
+
+}  // namespace sim

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building and testing Ondrel needs on Debian 12, once.
+# Usage: scripts/deps.sh [linux|all]   (linux: the simulator and its tests only)
+set -euo pipefail
+want=${1:-all}
+pkgs=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev ccache)
+if [ "$want" = all ]; then
+  pkgs+=(mingw-w64 wine wine64 xvfb xauth)
+fi
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

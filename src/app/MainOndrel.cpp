@@ -1,0 +1,155 @@
+#include "app/MainOndrel.h"
+
+#include "app/Detection.h"
+#include "base/StrUtils.h"
+#include "lists/RunLists.h"
+#include "platform/Services.h"
+#include "settings/LangSup.h"
+#include "settings/LogFile.h"
+#include "settings/RegProc.h"
+#include "windows/BugReport.h"
+
+TFormGarvel* FormGarvel = nullptr;
+bool BlockingSuspended = false;
+TDetectionState Detection;
+
+namespace {
+
+const char* const kIEMainKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Main";
+const char* const kScriptDebugger = "Disable Script Debugger";
+const char* const kErrorDlg = "Error Dlg Displayed On Every Error";
+constexpr double kDoubleClickSpan = 0.4 * kSecond;
+
+}  // namespace
+
+TFormGarvel::TFormGarvel() : ui::TForm("FormGarvel") {
+  Timer1.Interval = 50;
+  Timer1.Tag = -1;
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+
+  RxTrayIcon1.PopupMenu = &PopupMenu1;
+  RxTrayIcon1.OnClick = [this] { RxTrayIcon1Click(); };
+  RxTrayIcon1.OnDblClick = [this] { Options1Click(); };
+
+  N2.Caption = N3.Caption = N1.Caption = "-";
+  PopupMenu1.Items = {&WebEraser1, &N2, &AllowIt1, &CloseIt1, &TheyWereClosed1, &TheyWereBrowsed1, &N3,
+                      &Help1,      &Options1, &About1, &N1, &Exit1};
+  // The windows these items open are not part of the program yet; their
+  // items stay in the menu, greyed, until the windows exist.
+  for (ui::TMenuItem* item : {&WebEraser1, &AllowIt1, &CloseIt1, &TheyWereClosed1, &TheyWereBrowsed1, &Help1,
+                              &Options1, &About1})
+    item->Enabled = false;
+  Exit1.OnClick = [this] { Exit1Click(); };
+}
+
+TFormGarvel::~TFormGarvel() = default;
+
+void TFormGarvel::FormCreate() {
+  MigrateSettings();
+  Log.Mask = LogAlways;
+  // The browser window registry joins here, before the mutex.
+  MutexHandle = plat::System().CreateMutex("IEOndrelMutex");
+  LogSystemInfo();
+  RxTrayIcon1.SetHint("Stop Pop-up Ads!");
+  ChooseStartLanguage();
+  ApplyLanguage();
+
+  // Script errors would otherwise open dialog boxes in the browser that the
+  // detection cannot tell from pop-ups; the values found are put back at exit.
+  SavedScriptDebugger = ReadRegString(RegRoot::CurrentUser, kIEMainKey, kScriptDebugger);
+  if (LowerCase(SavedScriptDebugger) == "no") WriteRegString(RegRoot::CurrentUser, kIEMainKey, kScriptDebugger, "yes");
+  SavedErrorDlg = ReadRegString(RegRoot::CurrentUser, kIEMainKey, kErrorDlg);
+  if (LowerCase(SavedErrorDlg) == "yes") WriteRegString(RegRoot::CurrentUser, kIEMainKey, kErrorDlg, "no");
+}
+
+void TFormGarvel::FormDestroy() {
+  RxTrayIcon1.SetActive(false);
+  // The browser window registry is destroyed here, before the mutex.
+  plat::System().CloseHandle(MutexHandle);
+  MutexHandle = 0;
+  if (LowerCase(SavedScriptDebugger) == "no") WriteRegString(RegRoot::CurrentUser, kIEMainKey, kScriptDebugger, "no");
+  if (LowerCase(SavedErrorDlg) == "yes") WriteRegString(RegRoot::CurrentUser, kIEMainKey, kErrorDlg, "yes");
+}
+
+void TFormGarvel::ApplyLanguage() {
+  AllowIt1.Caption = LangText("AllowIt", "Caption");
+  CloseIt1.Caption = LangText("CloseIt", "Caption");
+  TheyWereClosed1.Caption = LangText("TheyWereClosed", "Caption");
+  TheyWereBrowsed1.Caption = LangText("TheyWereBrowsed", "Caption");
+  Options1.Caption = LangText("Options", "Caption");
+  About1.Caption = LangText("About", "Caption");
+  Exit1.Caption = LangText("Common", "Exit");
+  Help1.Caption = LangText("Common", "Help");
+  WebEraser1.Caption = LangText("WebEraser", "Caption");
+  OnHint = LangText("Common", "OndrelOn");
+  OffHint = LangText("Common", "OndrelOff");
+}
+
+void TFormGarvel::ApplyLanguageToAll() {
+  ApplyLanguage();
+  // The other windows apply their texts here as they join the program.
+}
+
+void TFormGarvel::SetBlockingHint() { RxTrayIcon1.SetHint(BlockingSuspended ? OffHint : OnHint); }
+
+void TFormGarvel::RxTrayIcon1Click() {
+  LastTrayClick = plat::Clock().Now();
+  BlockingSuspended = !BlockingSuspended;
+  SetBlockingHint();
+}
+
+void TFormGarvel::Options1Click() {
+  // A double click always comes after the click of its first press: undo that
+  // click's switch so that a double click leaves blocking as it was.
+  if (plat::Clock().Now() - LastTrayClick < kDoubleClickSpan) {
+    BlockingSuspended = !BlockingSuspended;
+    SetBlockingHint();
+  }
+  std::string before = CurrentLanguage;
+  // The options window opens here once it is part of the program.
+  if (CurrentLanguage != before) ApplyLanguageToAll();
+}
+
+void TFormGarvel::Exit1Click() {
+  if (ui::Application.ExitState == 2) return;
+  // The visible about and list windows are closed here as they join.
+  RxTrayIcon1.SetActive(false);
+  ui::Application.ExitState = 2;
+  ui::Application.Terminate();
+  Close();
+}
+
+bool TFormGarvel::CloseQuery() { return ui::Application.ExitState > 0; }
+
+bool TFormGarvel::WMQUERYENDSESSION() {
+  Exit1Click();
+  return true;
+}
+
+void TFormGarvel::Timer1Timer() {
+  Timer1.SetEnabled(false);
+  // An error inside the tick must not stop the detection for good: the timer
+  // is enabled again however the tick ends.
+  struct Reenable {
+    ui::TTimer& timer;
+    ~Reenable() {
+      if (ui::Application.ExitState != 2) timer.SetEnabled(true);
+    }
+  } reenable{Timer1};
+
+  Detection.TickPhase = 1 - Detection.TickPhase;
+  if (Detection.TickPhase == 1) {
+    SaveAllLists();
+    return;
+  }
+  Detection.TrayShowsOff = Detection.Ctrl < 0 || Detection.zCtrl < 0 || BlockingSuspended;
+  if (Detection.TrayShowsOff && RxTrayIcon1.Tag == 0) {
+    RxTrayIcon1.Tag = 1;
+    RxTrayIcon1.SetIconIndex(1);
+  } else if (!Detection.TrayShowsOff && RxTrayIcon1.Tag == 1) {
+    RxTrayIcon1.Tag = 0;
+    RxTrayIcon1.SetIconIndex(0);
+  }
+  if (Timer1.Tag == 0) RxTrayIcon1.SetActive(true);
+  ++Timer1.Tag;
+}

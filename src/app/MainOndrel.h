@@ -1,0 +1,50 @@
+#pragma once
+// The hidden main window: it owns the tray icon and its menu, the 50 ms
+// detection timer and the program's start-up and shut-down steps.
+#include <string>
+
+#include "base/DateTime.h"
+#include "platform/Types.h"
+#include "ui/Components.h"
+
+class TFormGarvel : public ui::TForm {
+ public:
+  TFormGarvel();
+  ~TFormGarvel() override;
+
+  ui::TTimer Timer1{"Timer1"};
+  ui::TTrayIcon RxTrayIcon1{"RxTrayIcon1"};
+  ui::TPopupMenu PopupMenu1{"PopupMenu1"};
+  ui::TMenuItem WebEraser1{"WebEraser1"}, N2{"N2"}, AllowIt1{"AllowIt1"}, CloseIt1{"CloseIt1"},
+      TheyWereClosed1{"TheyWereClosed1"}, TheyWereBrowsed1{"TheyWereBrowsed1"}, N3{"N3"}, Help1{"Help1"},
+      Options1{"Options1"}, About1{"About1"}, N1{"N1"}, Exit1{"Exit1"};
+
+  std::string OnHint;
+  std::string OffHint;
+  plat::Handle MutexHandle = 0;
+  TDateTime LastTrayClick = 0;
+  std::string SavedScriptDebugger;
+  std::string SavedErrorDlg;
+
+  void FormCreate();
+  void FormDestroy();
+  void ApplyLanguage();
+  void ApplyLanguageToAll();
+
+  void RxTrayIcon1Click();
+  void Options1Click();
+  void Exit1Click();
+  bool CloseQuery() override;  // FormCloseQuery
+  // Answers the session-end query: runs the exit sequence, then yes.
+  bool WMQUERYENDSESSION();
+
+  void Timer1Timer();
+
+ private:
+  void SetBlockingHint();
+};
+
+extern TFormGarvel* FormGarvel;
+
+// Set while the user has switched blocking off with a tray click; never saved.
+extern bool BlockingSuspended;

@@ -1,0 +1,79 @@
+#include "app/Program.h"
+
+#include "app/Detection.h"
+#include "app/MainOndrel.h"
+#include "base/Format.h"
+#include "base/StrUtils.h"
+#include "lists/RunLists.h"
+#include "platform/Services.h"
+#include "settings/LangSup.h"
+#include "settings/LiveSettings.h"
+#include "settings/LogFile.h"
+#include "settings/RegProc.h"
+
+namespace {
+bool g_running = false;
+}
+
+void ProgramStartup() {
+  ui::Application.Reset();
+  BlockingSuspended = false;
+  Detection = TDetectionState{};
+
+  Log.Create(LogFilePath(), false);
+  Log.WriteStartBanner();
+  FillAppVersion();
+  Log.Write(LogAlways,
+            Format("File %s Version(%d.%d.%d.%d)", {ExtractFileName(plat::System().ProgramPath()), AppVersion.Major,
+                                                   AppVersion.Minor, AppVersion.Release, AppVersion.Build}),
+            false);
+  EnsureSettingsKey();
+  RefreshLanguages();
+
+  ui::Application.ShowMainForm = false;
+  g_running = true;
+  FormGarvel = new TFormGarvel();
+  // An error in any step of the main window's creation ends that creation
+  // there; it is shown and the program goes on with what was done.
+  ui::Application.Guard([] { FormGarvel->FormCreate(); });
+
+  plat::Ui().SetSessionCallbacks({
+      [] {
+        bool answer = true;
+        ui::Application.Guard([&] { answer = FormGarvel ? FormGarvel->WMQUERYENDSESSION() : true; });
+        return answer;
+      },
+      [](bool ending) {
+        if (ending) ProgramShutdown();
+      },
+  });
+
+  ui::Application.Guard([] {
+    BuildSoundList();
+    LoadLiveSettings();
+  });
+  ui::Application.Guard([] { LoadAllLists(); });
+
+  FormGarvel->Timer1.SetEnabled(true);
+}
+
+void ProgramShutdown() {
+  if (!g_running) return;
+  g_running = false;
+  // The other windows are destroyed first; then the lists get their last save.
+  ui::Application.Guard([] { SaveAllLists(); });
+  FreeAllLists();
+  if (FormGarvel) {
+    FormGarvel->Timer1.SetEnabled(false);
+    ui::Application.Guard([] { FormGarvel->FormDestroy(); });
+    delete FormGarvel;
+    FormGarvel = nullptr;
+  }
+  FreeLanguages();
+  ResetLiveSettings();
+  Log.Close();
+}
+
+bool ProgramLoopEnded() { return ui::Application.Terminated(); }
+
+bool ProgramRunning() { return g_running; }
