@@ -199,7 +199,9 @@ int32_t TEraserOps::CountRecentDocs(const std::string& folder) {
   if (!SearchableFolder(folder)) return 0;
   int32_t count = 0;
   for (const plat::FindEntry& e : plat::FindWithAttributes(WithoutTrailingSeparators(folder) + "\\*.*", kRecentMask)) {
-    if (e.name.empty() || e.name[0] == '.' || e.name == "Desktop.ini") continue;
+    // The folder's own Desktop.ini is no document, in whatever letter case
+    // it was written (the shell's list keeps it when emptied, too).
+    if (e.name.empty() || e.name[0] == '.' || SameText(e.name, "Desktop.ini")) continue;
     ++count;
   }
   return count;
