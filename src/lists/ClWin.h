@@ -27,7 +27,8 @@ bool MatchWinMask(std::string_view mask, std::string_view text);
 void ParseWinDescr(std::string_view line, TWinDescr& out);
 // The entry line of a record. Text fields are made storable on the way: the
 // separator byte 0x01 becomes a blank, and a line that would be longer than
-// MaxEntryLine is shortened (the URL first, then the referrer).
+// MaxEntryLine is shortened (the URL first, then the referrer, then the
+// other texts).
 std::string FormatWinDescr(const TWinDescr& d);
 std::string SetDescrKind(std::string_view line, int16_t kind);
 
@@ -58,17 +59,31 @@ class TWinDescrList {
                     const std::string& url, const std::string& elapsed, int16_t flags, int16_t reservedNum,
                     int32_t time);
   void LoadList(const std::string& fileName);
-  // Writes the list when modified; raises EFCreateError when the file cannot
-  // be written (the old file is then left whole).
+  // Writes the list when modified, through a new file that replaces the old
+  // one in one step. When the file cannot be written the old one is left
+  // whole, Modified stays set so that the next save tries again, and
+  // EFCreateError is raised (once per run of failures, not on every retry).
   void SaveList(const std::string& fileName);
 
  private:
   std::vector<std::string> lines_;
-  // implementation detail owned by the list module (e.g. cached field offsets)
-  struct Span {
-    uint32_t refStart = 0, refLen = 0, urlStart = 0, urlLen = 0;
+  // Where the referrer and URL masks of each line lie and how they match,
+  // kept in step with lines_ by every operation that changes a line, so that
+  // a lookup does not split every line again.
+  struct MaskSpan {
+    uint32_t start = 0, len = 0;  // the mask's core, without its stars
+    uint8_t kind = 0;
+    uint64_t pairs = 0;  // summary of the core's byte pairs
+
   };
-  std::vector<Span> spans_;
+  struct LineMasks {
+    MaskSpan referrer, url;
+  };
+  std::vector<LineMasks> masks_;
+  // A failed save raises once; later attempts retry quietly until one works.
   bool saveFailed_ = false;
-  void Index(size_t i);
+
+  static LineMasks MasksOf(std::string_view line);
+  static bool Matches(const MaskSpan& mask, const std::string& line, std::string_view text, uint64_t textPairs);
+  void CheckIndex(int index, int limit) const;
 };

@@ -1,5 +1,6 @@
 // Scenario commands for setting up the machine, running the program and
 // checking what it did (everything but the browsers and the eraser).
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>

@@ -135,9 +135,6 @@ double Runner::ParseSeconds(const Line& line, const std::string& text) {
   return v;
 }
 
-// Shared by the report command and the end of a scenario.
-void PrintReport(Runner& runner);
-
 namespace {
 
 bool PrepareFolder(const std::string& dir, std::string& error) {

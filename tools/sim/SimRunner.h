@@ -93,11 +93,14 @@ class Runner {
 
 int RunnerMain(int argc, char** argv);
 
+// Prints the report lines of the machine at this moment.
+void PrintReport(Runner& runner);
+
 }  // namespace sim
 
 #define ONDREL_SIM_CAT2(a, b) a##b
 #define ONDREL_SIM_CAT(a, b) ONDREL_SIM_CAT2(a, b)
 // Registers a scenario command: ONDREL_SIM_COMMAND("wait", sim::When::AfterStart, [](Runner& r, const Line& l){...});
-#define ONDREL_SIM_COMMAND(name, when, fn) static ::sim::Registrar ONDREL_SIM_CAT(reg_, __LINE__)(name, when, fn)
+#define ONDREL_SIM_COMMAND(name, when, ...) static ::sim::Registrar ONDREL_SIM_CAT(reg_, __LINE__)(name, when, __VA_ARGS__)
 // Registers the check "expect WORD ...".
-#define ONDREL_SIM_EXPECT(word, fn) static ::sim::Registrar ONDREL_SIM_CAT(regx_, __LINE__)(word, fn)
+#define ONDREL_SIM_EXPECT(word, ...) static ::sim::Registrar ONDREL_SIM_CAT(regx_, __LINE__)(word, __VA_ARGS__)

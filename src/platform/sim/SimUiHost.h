@@ -1,0 +1,54 @@
+#pragma once
+// The simulated window system's part for the component layer: timers on the
+// virtual clock, the notification-area icon the simulated user clicks, and
+// the session-end messages. The runner drives the loop itself.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/UiHost.h"
+
+namespace sim {
+
+class SimClock;
+
+struct TrayState {
+  bool exists = false;  // the program holds a tray icon object
+  bool active = false;  // the icon is in the notification area
+  int icon = 0;
+  std::string hint;
+};
+
+class SimUiHost : public plat::IUiHost {
+ public:
+  explicit SimUiHost(SimClock& clock);
+  ~SimUiHost() override;
+
+  // The seam.
+  std::unique_ptr<plat::ITimerHandle> CreateTimer(std::function<void()> onTick) override;
+  std::unique_ptr<plat::ITrayHandle> CreateTray(plat::TrayCallbacks callbacks) override;
+  void SetSessionCallbacks(plat::SessionCallbacks callbacks) override;
+  void RunLoop() override {}
+  void QuitLoop() override { quit_ = true; }
+
+  // What the simulated user and system do. Clicks reach only an icon that is
+  // in the notification area.
+  TrayState Tray() const;
+  void TrayClick();
+  void TrayDblClick();  // the click of its first press, then the double click
+  std::vector<plat::MenuEntry> TrayMenu();
+  void TrayChoose(size_t index);  // only an enabled entry that is no separator
+  bool QueryEndSession();         // the program's answer; false when it set none
+  void EndSession(bool ending);
+  bool QuitRequested() const { return quit_; }
+
+  struct TrayData;  // shared between the host and the program's tray handle
+
+ private:
+  SimClock& clock_;
+  std::shared_ptr<TrayData> tray_;
+  plat::SessionCallbacks session_;
+  bool quit_ = false;
+};
+
+}  // namespace sim
