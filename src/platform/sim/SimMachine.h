@@ -18,6 +18,7 @@
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystem.h"
 #include "platform/sim/SimUiHost.h"
+#include "platform/sim/SimUrlCache.h"
 
 namespace sim {
 
@@ -87,6 +88,7 @@ class SimMachine {
   SimSystem& System() { return system_; }
   SimDesktop& Desktop() { return desktop_; }
   SimUiHost& Ui() { return ui_; }
+  SimUrlCache& UrlCache() { return urlCache_; }
 
  private:
   void LayOut(const std::string& langDir);
@@ -99,6 +101,7 @@ class SimMachine {
   SimSystem system_;
   SimDesktop desktop_;
   SimUiHost ui_;
+  SimUrlCache urlCache_;
   bool installed_ = false;
   plat::Services previous_;
 };
