@@ -61,8 +61,6 @@ int32_t CountUrlMarks(const std::string& path) {
 
 }  // namespace
 
-const char* TraceKindName(TTraceKind kind) { return kKindNames[kind]; }
-
 bool TraceKindFromName(const std::string& name, TTraceKind& kind) {
   for (int k = 0; k < kTraceKinds; ++k)
     if (name == kKindNames[k]) {

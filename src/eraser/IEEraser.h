@@ -27,9 +27,8 @@
 enum TTraceKind { tkCookies, tkVisited, tkHistory, tkCache, tkTyped, tkRecent, tkTemp };
 constexpr int kTraceKinds = 7;
 
-// The scenario and report name of each kind ("cookies", "visited", ...).
-const char* TraceKindName(TTraceKind kind);
-// False when |name| names no kind.
+// The kind named "cookies", "visited", "history", "cache", "typed", "recent"
+// or "temp"; false when |name| names none.
 bool TraceKindFromName(const std::string& name, TTraceKind& kind);
 
 struct TEraserCounts {
@@ -70,6 +69,11 @@ class TEraserOps {
   // Deepest folder level a walk of the temporary folder enters (the folder
   // itself is level 1).
   static constexpr int kMaxTempDepth = 64;
+
+  TEraserOps() = default;
+  // The cache handlers point back at this object.
+  TEraserOps(const TEraserOps&) = delete;
+  TEraserOps& operator=(const TEraserOps&) = delete;
 
   TIECache Cache;
   // One text per cache group: "%16.16x:%8.8x:%8.8x:%s" of id, disk usage,
