@@ -3,6 +3,7 @@
 // services. The Windows backend or the simulated machine installs them
 // before the program starts.
 #include "platform/Clock.h"
+#include "platform/ComRuntime.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -20,6 +21,7 @@ struct Services {
   IDesktop* desktop = nullptr;
   IUiHost* ui = nullptr;
   IUrlCache* urlCache = nullptr;
+  IComRuntime* com = nullptr;
 };
 
 // Installs the services; the previous set is returned.
@@ -33,5 +35,6 @@ inline ISystem& System() { return *Installed().system; }
 inline IDesktop& Desktop() { return *Installed().desktop; }
 inline IUiHost& Ui() { return *Installed().ui; }
 inline IUrlCache& UrlCache() { return *Installed().urlCache; }
+inline IComRuntime& Com() { return *Installed().com; }
 
 }  // namespace plat

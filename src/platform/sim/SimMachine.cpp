@@ -99,6 +99,7 @@ plat::Services SimMachine::Services() {
   s.desktop = &desktop_;
   s.ui = &ui_;
   s.urlCache = &urlCache_;
+  s.com = &com_;
   return s;
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/Services.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimComRuntime.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFiles.h"
 #include "platform/sim/SimPaths.h"
@@ -89,6 +90,7 @@ class SimMachine {
   SimDesktop& Desktop() { return desktop_; }
   SimUiHost& Ui() { return ui_; }
   SimUrlCache& UrlCache() { return urlCache_; }
+  SimComRuntime& ComRuntime() { return com_; }
 
  private:
   void LayOut(const std::string& langDir);
@@ -102,6 +104,7 @@ class SimMachine {
   SimDesktop desktop_;
   SimUiHost ui_;
   SimUrlCache urlCache_;
+  SimComRuntime com_;
   bool installed_ = false;
   plat::Services previous_;
 };
