@@ -3,6 +3,7 @@
 // services. The Windows backend or the simulated machine installs them
 // before the program starts.
 #include "platform/Clock.h"
+#include "platform/ComRuntime.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -18,6 +19,7 @@ struct Services {
   ISystem* system = nullptr;
   IDesktop* desktop = nullptr;
   IUiHost* ui = nullptr;
+  IComRuntime* com = nullptr;
 };
 
 // Installs the services; the previous set is returned.
@@ -30,5 +32,6 @@ inline IFileSystem& Files() { return *Installed().files; }
 inline ISystem& System() { return *Installed().system; }
 inline IDesktop& Desktop() { return *Installed().desktop; }
 inline IUiHost& Ui() { return *Installed().ui; }
+inline IComRuntime& Com() { return *Installed().com; }
 
 }  // namespace plat

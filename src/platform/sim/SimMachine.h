@@ -12,6 +12,7 @@
 
 #include "platform/Services.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimComRuntime.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFiles.h"
 #include "platform/sim/SimPaths.h"
@@ -87,6 +88,7 @@ class SimMachine {
   SimSystem& System() { return system_; }
   SimDesktop& Desktop() { return desktop_; }
   SimUiHost& Ui() { return ui_; }
+  SimComRuntime& ComRuntime() { return com_; }
 
  private:
   void LayOut(const std::string& langDir);
@@ -99,6 +101,7 @@ class SimMachine {
   SimSystem system_;
   SimDesktop desktop_;
   SimUiHost ui_;
+  SimComRuntime com_;
   bool installed_ = false;
   plat::Services previous_;
 };
