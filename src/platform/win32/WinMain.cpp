@@ -19,6 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   services.system = plat::win32::CreateSystem().release();
   services.desktop = plat::win32::CreateDesktop().release();
   services.ui = plat::win32::CreateUiHost().release();
+  services.com = plat::win32::CreateComRuntime().release();
   services.urlCache = CreateWin32UrlCache().release();
   plat::Install(services);
 
