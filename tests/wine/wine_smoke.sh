@@ -7,7 +7,8 @@
 # program in a folder of its own with the language files and a closed-windows
 # list holding one stale and one fresh entry. Checked while it runs: the log
 # beside the program has the start banner and the version line, the settings
-# key exists, and the browser's script debugger setting is forced to "yes".
+# key exists, the browser's script debugger setting is forced to "yes", the
+# tray shows the blocking icon and a click on it shows the off icon.
 # Checked after the session end: the program has ended by itself, the
 # browser setting is back to "no", and the list was saved without the stale
 # entry. Every Wine process of the prefix is killed and the folder removed
@@ -45,6 +46,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 unset DISPLAY XAUTHORITY
 XVFB_PID=""
+WATCHDOG_PID=""
 
 # Processes of our prefix: Wine starts each with the environment it was
 # given, so the prefix in it tells ours from anybody else's.
@@ -97,7 +99,6 @@ trap 'exit 2' INT TERM
 # The test must end well within CTest's limit, which kills without clean-up.
 # A hung Wine command holds the script, so the watchdog kills the prefix's
 # processes itself: whatever waited on them then fails at once.
-WATCHDOG_PID=""
 (
   trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
   sleep "$TIME_LIMIT" &
@@ -118,6 +119,9 @@ reg_value() {  # key value -> data of a string value, or nothing
 note "creating the Wine prefix"
 wine wineboot -i >"$WORK/wineboot.log" 2>&1
 wineserver -w
+# One server for the whole test: a server that ends by itself between two
+# steps (after the session end, say) can drop the next query.
+wineserver -p
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
 IE_MAIN='HKCU\Software\Microsoft\Internet Explorer\Main'
 wine reg add "$IE_MAIN" /v "Disable Script Debugger" /d no /f >/dev/null 2>&1
@@ -268,7 +272,12 @@ done
 ((exited)) && pass "Ondrel.exe has ended with the session" || fail "Ondrel.exe still runs after the session end"
 note "ended"
 
-restored=$(reg_value "$IE_MAIN" "Disable Script Debugger")
+restored=""
+for _ in $(seq 1 10); do
+  restored=$(reg_value "$IE_MAIN" "Disable Script Debugger")
+  [[ -n "$restored" ]] && break
+  sleep 0.5
+done
 [[ "$restored" == "no" ]] && pass "'Disable Script Debugger' is back to no" ||
   fail "'Disable Script Debugger' reads '$restored' after the end, expected no"
 

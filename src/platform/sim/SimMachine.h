@@ -19,6 +19,7 @@
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystem.h"
 #include "platform/sim/SimUiHost.h"
+#include "platform/sim/SimUrlCache.h"
 
 namespace sim {
 
@@ -88,6 +89,7 @@ class SimMachine {
   SimSystem& System() { return system_; }
   SimDesktop& Desktop() { return desktop_; }
   SimUiHost& Ui() { return ui_; }
+  SimUrlCache& UrlCache() { return urlCache_; }
   SimComRuntime& ComRuntime() { return com_; }
 
  private:
@@ -101,6 +103,7 @@ class SimMachine {
   SimSystem system_;
   SimDesktop desktop_;
   SimUiHost ui_;
+  SimUrlCache urlCache_;
   SimComRuntime com_;
   bool installed_ = false;
   plat::Services previous_;

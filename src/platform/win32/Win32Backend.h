@@ -39,7 +39,6 @@ std::unique_ptr<IRegistry> CreateRegistry();
 std::unique_ptr<IFileSystem> CreateFileSystem();
 std::unique_ptr<ISystem> CreateSystem();
 std::unique_ptr<IDesktop> CreateDesktop();
-// ole32 and oleaut32; COM must be initialised on the calling thread.
 std::unique_ptr<IComRuntime> CreateComRuntime();
 // Creates the hidden host window; call once, on the thread that runs the loop.
 std::unique_ptr<IUiHost> CreateUiHost();
@@ -48,8 +47,11 @@ std::unique_ptr<IUiHost> CreateUiHost();
 // session messages; the natural owner of the program's other windows.
 HWND HostWindow();
 
-// The system's text for an error code, without trailing blanks and full stop
-// (callers put it into sentences of their own).
+// The system's text for an error code (also a COM result code), without
+// trailing blanks and full stop, as callers put it into sentences of their
+// own; "" when the system has none.
+std::string SystemMessageText(DWORD code);
+// The same, with "System error <code>" when the system has no text.
 std::string SystemErrorMessage(DWORD code);
 
 // Shows an error that ended an event handler, as the application's default

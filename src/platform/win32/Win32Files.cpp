@@ -4,7 +4,7 @@
 
 namespace plat::win32 {
 
-std::string SystemErrorMessage(DWORD code) {
+std::string SystemMessageText(DWORD code) {
   char* text = nullptr;
   DWORD len = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                  FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -13,8 +13,12 @@ std::string SystemErrorMessage(DWORD code) {
   if (len != 0 && text) msg.assign(text, len);
   if (text) LocalFree(text);
   while (!msg.empty() && (static_cast<unsigned char>(msg.back()) <= ' ' || msg.back() == '.')) msg.pop_back();
-  if (msg.empty()) msg = "System error " + std::to_string(code);
   return msg;
+}
+
+std::string SystemErrorMessage(DWORD code) {
+  std::string msg = SystemMessageText(code);
+  return msg.empty() ? "System error " + std::to_string(code) : msg;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // platform services, then the program's own start, loop and shut-down.
 #include "app/Program.h"
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32UrlCache.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The browser events arrive through the message loop of this thread, so
@@ -19,6 +20,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   services.desktop = plat::win32::CreateDesktop().release();
   services.ui = plat::win32::CreateUiHost().release();
   services.com = plat::win32::CreateComRuntime().release();
+  services.urlCache = CreateWin32UrlCache().release();
   plat::Install(services);
 
   int exitCode = 0;
