@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Services.h"
+#include "platform/sim/SimBrowsers.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimComRuntime.h"
 #include "platform/sim/SimDesktop.h"
@@ -89,6 +90,7 @@ class SimMachine {
   SimDesktop& Desktop() { return desktop_; }
   SimUiHost& Ui() { return ui_; }
   SimComRuntime& ComRuntime() { return com_; }
+  SimBrowsers& Browsers() { return browsers_; }
 
  private:
   void LayOut(const std::string& langDir);
@@ -102,6 +104,7 @@ class SimMachine {
   SimDesktop desktop_;
   SimUiHost ui_;
   SimComRuntime com_;
+  SimBrowsers browsers_;  // after the services it uses, so that it goes first
   bool installed_ = false;
   plat::Services previous_;
 };
