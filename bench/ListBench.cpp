@@ -3,15 +3,46 @@
 // on lists far larger than users keep.
 #include <benchmark/benchmark.h>
 
-#include <memory>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "base/Format.h"
 #include "lists/ClWin.h"
 #include "lists/ListUtils.h"
-#include "ListBenchMachine.h"
+#include "platform/sim/SimMachine.h"
+#include "settings/RegProc.h"
 
 namespace {
+
+// A host folder of its own, removed afterwards.
+class BenchDir {
+ public:
+  BenchDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "ondrel-bench-XXXXXX").string();
+    path_ = mkdtemp(tmpl.data());
+  }
+  ~BenchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class ListBenchMachine {
+ public:
+  ListBenchMachine() : machine_({dir_.path(), ""}) {
+    machine_.Install();
+    FillAppVersion();
+  }
+
+ private:
+  BenchDir dir_;  // before the machine, which lives in it
+  sim::SimMachine machine_;
+};
 
 // Masks of the kinds users keep: any address, a part of an address, a site,
 // a file type, one exact address.

@@ -11,7 +11,7 @@ out=out/demo
 mkdir -p out
 echo "== What happened (report of the simulated desktop) =="
 status=0
-build/linux/ondrel-sim --out "$out" examples/quickstart.scn || status=$?
+build/linux/ondrel-sim --trace --out "$out" examples/quickstart.scn || status=$?
 echo
 echo "== The program's log file ($out/C/Program Files/Ondrel/Ondrel.LOG) =="
 tr -d '\r' < "$out/C/Program Files/Ondrel/Ondrel.LOG"

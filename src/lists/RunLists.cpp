@@ -1,5 +1,6 @@
 #include "lists/RunLists.h"
 
+#include <cmath>
 #include <exception>
 
 #include "base/Format.h"
@@ -62,7 +63,10 @@ void AddListEntry(TWinDescrList* list, const std::string& referrer, const std::s
 
 std::string ElapsedText(TDateTime elapsed) {
   if (elapsed == 0) return "";
-  if (elapsed < 1.0 / 1440) {
+  // The boundary is taken on whole milliseconds, the precision the text
+  // shows, so that a value a rounding error short of a minute does not read
+  // "00:000 sec.".
+  if (elapsed < 0 || std::llround(elapsed * 86400000.0) < 60000) {
     // Seconds and milliseconds of the time of day (of the absolute value).
     const int64_t ms = TimeOfDayMs(elapsed);
     return Format("%.2d:%.3d sec.", {static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)});

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
+#include "platform/UrlCache.h"
 #include "platform/UiHost.h"
 
 namespace plat {
@@ -19,6 +20,7 @@ struct Services {
   ISystem* system = nullptr;
   IDesktop* desktop = nullptr;
   IUiHost* ui = nullptr;
+  IUrlCache* urlCache = nullptr;
   IComRuntime* com = nullptr;
 };
 
@@ -32,6 +34,7 @@ inline IFileSystem& Files() { return *Installed().files; }
 inline ISystem& System() { return *Installed().system; }
 inline IDesktop& Desktop() { return *Installed().desktop; }
 inline IUiHost& Ui() { return *Installed().ui; }
+inline IUrlCache& UrlCache() { return *Installed().urlCache; }
 inline IComRuntime& Com() { return *Installed().com; }
 
 }  // namespace plat

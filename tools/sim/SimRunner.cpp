@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/Program.h"
+#include "base/StrUtils.h"
 #include "platform/sim/SimMachine.h"
 
 namespace fs = std::filesystem;
@@ -171,6 +172,8 @@ int Runner::RunFile(const std::string& path) {
     return 2;
   }
   std::vector<Line> lines;
+  std::vector<std::string> comments;  // comment lines before each command, for the trace
+  std::vector<std::vector<std::string>> commentsBefore;
   std::string text;
   int number = 0;
   bool startSeen = false;
@@ -182,7 +185,14 @@ int Runner::RunFile(const std::string& path) {
       line.number = number;
       std::string error;
       if (!SplitWords(text, line.words, error)) throw ScenarioError(line, error);
-      if (line.words.empty()) continue;
+      if (!text.empty() && text.back() == '\r') text.pop_back();
+      if (line.words.empty()) {
+        size_t hash = text.find('#');
+        if (hash != std::string::npos) comments.push_back(text.substr(hash));
+        else if (!comments.empty()) comments.push_back("");
+        continue;
+      }
+      line.text = text;
       const std::string& cmd = line.words[0];
       if (cmd == "expect") {
         if (line.words.size() < 2) throw ScenarioError(line, "expect what?");
@@ -199,6 +209,9 @@ int Runner::RunFile(const std::string& path) {
         }
       }
       lines.push_back(std::move(line));
+      while (!comments.empty() && comments.back().empty()) comments.pop_back();
+      commentsBefore.push_back(std::move(comments));
+      comments.clear();
     }
   } catch (const ScenarioError& e) {
     std::cerr << e.what() << "\n";
@@ -238,9 +251,20 @@ int Runner::RunFile(const std::string& path) {
   };
 
   int status = 0;
+  const bool trace = impl_->options.trace && !impl_->options.quiet;
   try {
-    for (const Line& line : lines) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const Line& line = lines[i];
       const std::string& cmd = line.words[0];
+      int failuresBefore = impl_->failures;
+      if (trace) {
+        for (const std::string& c : commentsBefore[i]) std::cout << (c.empty() ? "" : "  ") << c << "\n";
+        if (cmd != "expect") {
+          int64_t ms = impl_->machine->NowMs();
+          std::cout << "[" << ms / 1000 << "." << std::to_string(1000 + ms % 1000).substr(1) << " s] "
+                    << Trim(line.text) << "\n";
+        }
+      }
       if (cmd == "expect") {
         auto it = Expects().find(line.words[1]);
         if (it == Expects().end()) it = Expects().find("*window*");
@@ -250,6 +274,8 @@ int Runner::RunFile(const std::string& path) {
         if (cmd == "start") impl_->started = true;
         Commands()[cmd].fn(*this, line);
       }
+      if (trace && cmd == "expect" && impl_->failures == failuresBefore)
+        std::cout << "           ok: " << Trim(line.text) << "\n";
       if (ProgramRunning() && ProgramLoopEnded()) ProgramShutdown();
     }
   } catch (const ScenarioError& e) {
@@ -274,18 +300,20 @@ int RunnerMain(int argc, char** argv) {
       options.outDir = argv[++i];
     } else if (a == "--quiet") {
       options.quiet = true;
+    } else if (a == "--trace") {
+      options.trace = true;
     } else if (a == "-h" || a == "--help") {
-      std::cout << "usage: ondrel-sim [--out DIR] [--quiet] SCENARIO...\n";
+      std::cout << "usage: ondrel-sim [--out DIR] [--quiet] [--trace] SCENARIO...\n";
       return 0;
     } else if (!a.empty() && a[0] == '-') {
-      std::cerr << "ondrel-sim: unknown option " << a << "\nusage: ondrel-sim [--out DIR] [--quiet] SCENARIO...\n";
+      std::cerr << "ondrel-sim: unknown option " << a << "\nusage: ondrel-sim [--out DIR] [--quiet] [--trace] SCENARIO...\n";
       return 2;
     } else {
       files.push_back(a);
     }
   }
   if (files.empty()) {
-    std::cerr << "usage: ondrel-sim [--out DIR] [--quiet] SCENARIO...\n";
+    std::cerr << "usage: ondrel-sim [--out DIR] [--quiet] [--trace] SCENARIO...\n";
     return 2;
   }
   int worst = 0;

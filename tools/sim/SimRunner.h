@@ -18,6 +18,7 @@ struct Line {
   std::string file;
   int number = 0;
   std::vector<std::string> words;
+  std::string text;  // the line as written, for the trace
   std::string Where() const { return file + ":" + std::to_string(number); }
 };
 
@@ -54,6 +55,9 @@ class Runner {
   struct Options {
     std::string outDir;  // "" = a new temporary folder
     bool quiet = false;
+    // Also prints each command with its virtual time, the comments before it
+    // and each check that held: a run a person can follow.
+    bool trace = false;
   };
   explicit Runner(Options options);
   ~Runner();

@@ -100,6 +100,7 @@ plat::Services SimMachine::Services() {
   s.system = &system_;
   s.desktop = &desktop_;
   s.ui = &ui_;
+  s.urlCache = &urlCache_;
   s.com = &com_;
   return s;
 }

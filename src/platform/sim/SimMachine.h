@@ -20,6 +20,7 @@
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystem.h"
 #include "platform/sim/SimUiHost.h"
+#include "platform/sim/SimUrlCache.h"
 
 namespace sim {
 
@@ -89,6 +90,7 @@ class SimMachine {
   SimSystem& System() { return system_; }
   SimDesktop& Desktop() { return desktop_; }
   SimUiHost& Ui() { return ui_; }
+  SimUrlCache& UrlCache() { return urlCache_; }
   SimComRuntime& ComRuntime() { return com_; }
   SimBrowsers& Browsers() { return browsers_; }
 
@@ -103,6 +105,7 @@ class SimMachine {
   SimSystem system_;
   SimDesktop desktop_;
   SimUiHost ui_;
+  SimUrlCache urlCache_;
   SimComRuntime com_;
   SimBrowsers browsers_;  // after the services it uses, so that it goes first
   bool installed_ = false;

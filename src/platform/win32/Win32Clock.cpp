@@ -1,0 +1,45 @@
+#include "platform/win32/Win32Backend.h"
+
+namespace plat::win32 {
+
+namespace {
+
+// The first character of a locale setting, or |fallback| when it is unset.
+char LocaleChar(LCTYPE what, char fallback) {
+  char buf[8] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, what, buf, sizeof buf) > 1 && buf[0] != '\0') return buf[0];
+  return fallback;
+}
+
+class Win32Clock : public IClock {
+ public:
+  // The separators are read once at start, like the rest of the program's
+  // format settings.
+  Win32Clock() : dateSep_(LocaleChar(LOCALE_SDATE, '/')), timeSep_(LocaleChar(LOCALE_STIME, ':')) {}
+
+  TDateTime Now() override {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    DateTimeParts p;
+    p.year = st.wYear;
+    p.month = st.wMonth;
+    p.day = st.wDay;
+    p.hour = st.wHour;
+    p.minute = st.wMinute;
+    p.second = st.wSecond;
+    p.msec = st.wMilliseconds;
+    return EncodeDateTime(p);
+  }
+  char DateSeparator() override { return dateSep_; }
+  char TimeSeparator() override { return timeSep_; }
+
+ private:
+  char dateSep_;
+  char timeSep_;
+};
+
+}  // namespace
+
+std::unique_ptr<IClock> CreateClock() { return std::make_unique<Win32Clock>(); }
+
+}  // namespace plat::win32

@@ -1,0 +1,324 @@
+#!/usr/bin/env bash
+# Starts the real Ondrel.exe under Wine and ends it the way a log-off does.
+#
+#   wine_smoke.sh path/to/Ondrel.exe
+#
+# A private Wine prefix in a temporary folder, a virtual desktop on Xvfb, the
+# program in a folder of its own with the language files and a closed-windows
+# list holding one stale and one fresh entry. Checked while it runs: the log
+# beside the program has the start banner and the version line, the settings
+# key exists, the browser's script debugger setting is forced to "yes", the
+# tray shows the blocking icon and a click on it shows the off icon.
+# Checked after the session end: the program has ended by itself, the
+# browser setting is back to "no", and the list was saved without the stale
+# entry. Every Wine process of the prefix is killed and the folder removed
+# whatever happens. Exit status 0 only when every check passed.
+set -u
+
+EXE=${1:-}
+HERE=$(cd "$(dirname "$0")" && pwd)
+SOURCE_DIR=$(cd "$HERE/../.." && pwd)
+DESKTOP="ondrel,1024x768"
+START_TIMEOUT=60   # seconds until the log shows the start
+END_TIMEOUT=40     # seconds for the session end and the program's exit
+TIME_LIMIT=150     # seconds for the whole test
+
+failures=0
+pass() { echo "PASS: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+note() { echo "---- $* ($(( $(date +%s) - T0 )) s)"; }
+T0=$(date +%s)
+
+if [[ -z "$EXE" || ! -f "$EXE" ]]; then
+  echo "FAIL: no program file '$EXE' (build it with: cmake --preset windows && cmake --build --preset windows)"
+  exit 1
+fi
+for tool in wine wineserver xvfb-run python3; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "FAIL: $tool is not installed"
+    exit 1
+  fi
+done
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-wine.XXXXXX")
+export WINEPREFIX="$WORK/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+unset DISPLAY XAUTHORITY
+XVFB_PID=""
+WATCHDOG_PID=""
+
+# Processes of our prefix: Wine starts each with the environment it was
+# given, so the prefix in it tells ours from anybody else's.
+# This script and its helpers carry the prefix too; Wine's own processes
+# are those run by a Wine binary.
+prefix_pids() {
+  local p
+  for p in /proc/[0-9]*; do
+    case "$(readlink "$p/exe" 2>/dev/null)" in
+      *wine*) ;;
+      *) continue ;;
+    esac
+    if tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      echo "${p#/proc/}"
+    fi
+  done
+}
+# Wine gives a program the Windows path of its file as its first argument.
+ondrel_running() {
+  local pid
+  for pid in $(prefix_pids); do
+    if tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -qi 'ondrel\.exe$'; then
+      return 0
+    fi
+  done
+  return 1
+}
+
+cleanup() {
+  if [[ -n "$WATCHDOG_PID" ]]; then
+    kill "$WATCHDOG_PID" 2>/dev/null
+    wait "$WATCHDOG_PID" 2>/dev/null
+  fi
+  wineserver -k >/dev/null 2>&1
+  if [[ -n "$XVFB_PID" ]]; then
+    local i
+    for i in $(seq 1 20); do
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.25
+    done
+    # xvfb-run stops its X server when it is stopped itself.
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+  fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 2' INT TERM
+
+# The test must end well within CTest's limit, which kills without clean-up.
+# A hung Wine command holds the script, so the watchdog kills the prefix's
+# processes itself: whatever waited on them then fails at once.
+(
+  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
+  sleep "$TIME_LIMIT" &
+  sleeper=$!
+  wait "$sleeper"
+  touch "$WORK/timed_out"
+  echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
+  wineserver -k >/dev/null 2>&1
+) &
+WATCHDOG_PID=$!
+
+reg_value() {  # key value -> data of a string value, or nothing
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '{ i = index($0, name); if (i) { rest = substr($0, i + length(name)); if (rest ~ /^[ \t]+REG_SZ/) { sub(/^[ \t]+REG_SZ[ \t]*/, "", rest); print rest } } }'
+}
+
+# ---- prefix ------------------------------------------------------------------
+note "creating the Wine prefix"
+wine wineboot -i >"$WORK/wineboot.log" 2>&1
+wineserver -w
+# One server for the whole test: a server that ends by itself between two
+# steps (after the session end, say) can drop the next query.
+wineserver -p
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
+IE_MAIN='HKCU\Software\Microsoft\Internet Explorer\Main'
+wine reg add "$IE_MAIN" /v "Disable Script Debugger" /d no /f >/dev/null 2>&1
+if [[ "$(reg_value "$IE_MAIN" "Disable Script Debugger")" != "no" ]]; then
+  fail "could not prepare 'Disable Script Debugger' = no"
+  exit 1
+fi
+
+PROG_DIR="$WINEPREFIX/drive_c/Ondrel"
+mkdir -p "$PROG_DIR"
+cp "$EXE" "$PROG_DIR/Ondrel.exe"
+shopt -s nullglob
+for lcl in "$SOURCE_DIR"/lang/*.lcl; do cp "$lcl" "$PROG_DIR/"; done
+shopt -u nullglob
+
+# The closed-windows list: one entry ten days old, one a minute old. Stamps
+# count seconds of local time since 1969-12-31 00:00.
+python3 - "$PROG_DIR/closed.ppe" "$WORK/fresh_line" <<'EOF'
+import struct, sys, time
+now = int(time.time() + time.localtime().tm_gmtoff) + 86400
+def line(url, stamp):
+    return b"\x01ref\x01" + url + b"\x01\x011\x010\x01" + str(stamp).encode()
+old = line(b"http://old.example/popup", now - 10 * 86400)
+fresh = line(b"http://fresh.example/popup", now - 60)
+with open(sys.argv[1], "wb") as f:
+    f.write(struct.pack("<ii", 1, 2))
+    for l in (old, fresh):
+        f.write(struct.pack("<h", len(l)) + l)
+with open(sys.argv[2], "wb") as f:
+    f.write(fresh)
+EOF
+
+# ---- start -------------------------------------------------------------------
+note "starting Ondrel.exe"
+(
+  cd "$PROG_DIR" &&
+    exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+      'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec wine explorer /desktop="$2" "C:\\Ondrel\\Ondrel.exe"' \
+      sh "$WORK/display" "$DESKTOP"
+) >"$WORK/run.log" 2>&1 &
+XVFB_PID=$!
+
+LOG="$PROG_DIR/Ondrel.LOG"
+banner=0 version=0
+for _ in $(seq 1 $((START_TIMEOUT * 2))); do
+  if [[ -f "$LOG" ]]; then
+    grep -aqF -- "------ Start --- " "$LOG" && banner=1
+    grep -aqF -- "File Ondrel.exe Version(1.0.10.103)" "$LOG" && version=1
+  fi
+  ((banner && version)) && break
+  kill -0 "$XVFB_PID" 2>/dev/null || break
+  sleep 0.5
+done
+((banner)) && pass "the log has the start banner" || fail "no start banner in $LOG"
+((version)) && pass "the log has the version line" || fail "no line 'File Ondrel.exe Version(1.0.10.103)' in the log"
+if ! ((banner && version)); then
+  [[ -f "$LOG" ]] && { echo "---- log:"; cat "$LOG"; }
+  echo "---- Xvfb and Wine output:"
+  cat "$WORK/run.log"
+  exit 1
+fi
+note "started"
+
+if wine reg query 'HKCU\Software\Morvane\Ondrel' >/dev/null 2>&1; then
+  pass "the settings key HKCU\\Software\\Morvane\\Ondrel exists"
+else
+  fail "no settings key HKCU\\Software\\Morvane\\Ondrel"
+fi
+
+forced=""
+for _ in $(seq 1 20); do
+  forced=$(reg_value "$IE_MAIN" "Disable Script Debugger")
+  [[ "$forced" == "yes" ]] && break
+  sleep 0.5
+done
+[[ "$forced" == "yes" ]] && pass "'Disable Script Debugger' is forced to yes while running" ||
+  fail "'Disable Script Debugger' reads '$forced' while running, expected yes"
+
+if ondrel_running; then pass "Ondrel.exe is running"; else fail "Ondrel.exe is not running"; fi
+
+# ---- tray ----------------------------------------------------------------------
+# The tray icon sits in the virtual desktop's task bar at the bottom of the
+# screen: the red cross while blocking is on, the green tick once a click
+# has switched it off. Found by colour, so that its place does not matter.
+{ read -r DISPLAY_NAME; read -r XAUTH_FILE; } <"$WORK/display"
+tray_spot() {  # red|green -> "x y" of that colour in the task bar, or nothing
+  DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" \
+    import -window root -crop 1024x40+0+728 +repage -depth 8 "rgb:$WORK/strip.rgb" 2>/dev/null || return
+  python3 - "$WORK/strip.rgb" "$1" <<'EOF_PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+width, top = 1024, 728
+want = sys.argv[2]
+hits = []
+for i in range(0, len(data) - 2, 3):
+    r, g, b = data[i], data[i + 1], data[i + 2]
+    if (r > 170 and g < 90 and b < 90) if want == "red" else (g > 130 and r < 110 and b < 110):
+        hits.append(((i // 3) % width, (i // 3) // width + top))
+# The task bar has a few coloured pixels of its own (the start button):
+# take the largest group of columns that lie close together.
+groups = []
+for x, y in sorted(hits):
+    if groups and x - groups[-1][-1][0] <= 3:
+        groups[-1].append((x, y))
+    else:
+        groups.append([(x, y)])
+best = max(groups, key=len, default=[])
+if len(best) >= 20:
+    print(sum(x for x, _ in best) // len(best), sum(y for _, y in best) // len(best))
+EOF_PY
+}
+if command -v import >/dev/null && command -v xdotool >/dev/null; then
+  spot=""
+  for _ in $(seq 1 20); do
+    spot=$(tray_spot red)
+    [[ -n "$spot" ]] && break
+    sleep 0.5
+  done
+  if [[ -n "$spot" ]]; then
+    pass "the tray shows the blocking icon (at $spot)"
+    read -r sx sy <<<"$spot"
+    DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" xdotool mousemove "$sx" "$sy" click 1
+    off=""
+    for _ in $(seq 1 10); do
+      sleep 0.5
+      off=$(tray_spot green)
+      [[ -n "$off" && -z "$(tray_spot red)" ]] && break
+      off=""
+    done
+    [[ -n "$off" ]] && pass "a click on the tray icon switches it to the off icon" ||
+      fail "the tray icon did not turn to the off icon after a click"
+  else
+    fail "no blocking icon in the tray"
+  fi
+else
+  echo "SKIP: tray checks (ImageMagick's import or xdotool is missing)"
+fi
+
+# ---- session end -------------------------------------------------------------
+note "ending the session"
+DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" timeout "$END_TIMEOUT" \
+  wine explorer /desktop="$DESKTOP" wineboot -e >>"$WORK/run.log" 2>&1
+exited=0
+for _ in $(seq 1 $((END_TIMEOUT * 2))); do
+  if ! ondrel_running; then exited=1; break; fi
+  sleep 0.5
+done
+((exited)) && pass "Ondrel.exe has ended with the session" || fail "Ondrel.exe still runs after the session end"
+note "ended"
+
+restored=""
+for _ in $(seq 1 10); do
+  restored=$(reg_value "$IE_MAIN" "Disable Script Debugger")
+  [[ -n "$restored" ]] && break
+  sleep 0.5
+done
+[[ "$restored" == "no" ]] && pass "'Disable Script Debugger' is back to no" ||
+  fail "'Disable Script Debugger' reads '$restored' after the end, expected no"
+
+if python3 - "$PROG_DIR/closed.ppe" "$WORK/fresh_line" <<'EOF'; then
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+fresh = open(sys.argv[2], "rb").read()
+version, count = struct.unpack_from("<ii", data, 0)
+pos, lines = 8, []
+for _ in range(max(count, 0)):
+    (n,) = struct.unpack_from("<h", data, pos)
+    pos += 2
+    if n > 0:
+        lines.append(data[pos:pos + n])
+        pos += n
+if lines != [fresh] or pos != len(data):
+    print(f"closed.ppe holds {lines!r} ({len(data)} bytes)")
+    sys.exit(1)
+EOF
+  pass "closed.ppe was saved with the fresh entry only"
+else
+  fail "closed.ppe does not hold just the fresh entry"
+fi
+
+# ---- clean-up ------------------------------------------------------------------
+wineserver -k >/dev/null 2>&1
+left=""
+for _ in $(seq 1 20); do
+  left=$(prefix_pids)
+  [[ -z "$left" ]] && break
+  sleep 0.5
+done
+[[ -z "$left" ]] && pass "no Wine process is left" || fail "Wine processes left: $left"
+note "done"
+[[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
+
+if ((failures)); then
+  echo "---- log:"
+  cat "$LOG"
+  echo "wine smoke test: $failures check(s) failed"
+  exit 1
+fi
+echo "wine smoke test: all checks passed"
+exit 0
