@@ -54,7 +54,7 @@ struct RawSink : IDispatch {
     for (uint32_t i = 0; i < p->cArgs; ++i) {
       const VARIANT& v = p->rgvarg[i];
       c.vts.push_back(v.vt);
-      c.inner.push_back(v.vt == (VT_BYREF | VT_VARIANT) ? v.pvarVal->vt : VT_EMPTY);
+      c.inner.push_back(v.vt == (VT_BYREF | VT_VARIANT) ? v.pvarVal->vt : VARTYPE{VT_EMPTY});
       if (v.vt == (VT_BYREF | VT_VARIANT) && v.pvarVal->vt == VT_BSTR) c.texts.push_back(VariantToText(v));
       if (v.vt == VT_DISPATCH) c.disp = v.pdispVal;
     }
