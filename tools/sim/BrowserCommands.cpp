@@ -103,11 +103,12 @@ void Click(Runner& r, const Line& l, bool primary) {
   plat::Point p;
   if (!PointWord(l, 2, p)) {
     // The middle of the document window of a browser, else of the window itself.
+    // A window that is not there is clicked where the cursor stands.
     plat::Handle target = h;
-    if (plat::Handle host = desk.FindWindowEx(h, 0, "Shell DocObject View"))
+    if (plat::Handle host = h ? desk.FindWindowEx(h, 0, "Shell DocObject View") : 0)
       if (plat::Handle doc = desk.FindWindowEx(host, 0, "Internet Explorer_Server")) target = doc;
     plat::Rect rc;
-    if (desk.GetWindowRect(target, rc)) p = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    if (target && desk.GetWindowRect(target, rc)) p = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     else desk.GetCursorPos(p);
   }
   if (desk.Exists(h)) desk.BringToFront(h);
