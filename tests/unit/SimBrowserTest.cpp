@@ -503,6 +503,7 @@ TEST_F(BrowserScenarioTest, UnknownWindowsAndTakenNamesCannotBeRun) {
       {"browser main\nfault main create\n", ":2: creating browser objects fails for all"},
       {"browser main\nbrowser b2 hwnd=10010\n", ":2: the window handle 10010 is taken"},
       {"click main 10\n", ":1: unknown window 'main'"},
+      {"browser log\n", ":1: 'log' names a check"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Run(c.text), 2) << c.text;

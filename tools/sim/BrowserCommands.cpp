@@ -29,6 +29,8 @@ bool IsName(const std::string& s) {
 std::string NewName(Runner& r, const Line& l, const std::string& name) {
   if (!IsName(name)) throw ScenarioError(l, "a window name is made of letters and digits: '" + name + "'");
   if (Browsers(r).Known(name)) throw ScenarioError(l, "the window name '" + name + "' is taken");
+  // "expect NAME ..." must reach the window, not another check.
+  if (Expects().count(name)) throw ScenarioError(l, "'" + name + "' names a check; choose another window name");
   return name;
 }
 
