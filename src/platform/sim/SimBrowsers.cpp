@@ -707,7 +707,7 @@ void SimBrowsers::UpdateTitle(Browser& b) {
 plat::Handle SimBrowsers::OpenBrowser(const std::string& name, const BrowserOptions& options, bool running) {
   auto b = NewBrowser(name, options);
   if (!b) return 0;
-  desktop_.BringToFront(b->frame);
+  if (options.visible) desktop_.BringToFront(b->frame);  // a hidden window cannot take the user's focus
   ScheduleRegistration(b, running);
   if (!running) {
     // Loaded before the program looks: no events, only the result.
