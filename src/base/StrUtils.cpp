@@ -93,3 +93,20 @@ std::vector<std::string> Split(std::string_view s, char sep) {
     b = e + 1;
   }
 }
+
+bool TryStrToInt(std::string_view s, int32_t& out) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  if (i == s.size()) return false;
+  int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    v = v * 10 + (s[i] - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL) return false;
+  out = static_cast<int32_t>(v);
+  return true;
+}

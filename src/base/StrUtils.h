@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers. Texts are 8-bit ANSI strings; letter case rules are
 // those of the ASCII letters, as the program's comparisons expect.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,10 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
 // Windows-style wildcard match ('*' and '?'), ignoring ASCII case.
 bool MatchesWildcard(std::string_view name, std::string_view pattern);
+
+// A decimal integer with an optional sign that fits 32 bits; false for
+// anything else (blanks included).
+bool TryStrToInt(std::string_view s, int32_t& out);
 
 // Splits at each occurrence of |sep|.
 std::vector<std::string> Split(std::string_view s, char sep);

@@ -46,7 +46,8 @@ void TDispatchCaller::Call(int slot, const char16_t* name, uint16_t flags, VARIA
   const DISPID id = Id(slot, name);
   // Arguments travel in reverse order.
   VARIANT reversed[4];
-  for (uint32_t i = 0; i < count && i < 4; ++i) reversed[i] = args[count - 1 - i];
+  if (count > 4) OleCheck(DISP_E_BADPARAMCOUNT);
+  for (uint32_t i = 0; i < count; ++i) reversed[i] = args[count - 1 - i];
   DISPPARAMS params{count ? reversed : nullptr, nullptr, count, 0};
   EXCEPINFO info{};
   uint32_t argErr = 0;

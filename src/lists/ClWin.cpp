@@ -87,22 +87,10 @@ void SplitFields(std::string_view line, std::string_view (&fields)[kFieldCount])
   }
 }
 
-// A decimal integer with an optional sign that fits 32 bits; anything else
-// reads as 0.
+// A number field; anything but a decimal integer that fits 32 bits reads as 0.
 int32_t ParseInt(std::string_view s) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  if (i == s.size()) return 0;
-  int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] < '0' || s[i] > '9') return 0;
-    v = v * 10 + (s[i] - '0');
-    if (v > 2147483648LL) return 0;
-  }
-  if (negative) v = -v;
-  if (v > 2147483647LL) return 0;
-  return static_cast<int32_t>(v);
+  int32_t v = 0;
+  return TryStrToInt(s, v) ? v : 0;
 }
 
 int16_t Low16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v & 0xFFFF)); }

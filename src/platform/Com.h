@@ -416,6 +416,7 @@ class Variant {
   explicit Variant(int32_t value);
   explicit Variant(bool value);  // VT_BOOL, VARIANT_TRUE for true
   explicit Variant(std::string_view ansi);  // VT_BSTR
+  explicit Variant(const char* ansi) : Variant(std::string_view(ansi)) {}
   explicit Variant(IDispatch* value);       // VT_DISPATCH, with a reference of its own
   Variant(const Variant& o);
   Variant& operator=(const Variant& o);

@@ -130,18 +130,9 @@ namespace {
 
 // A piece of the version string as a decimal number; 0 when it is not one.
 int16_t VersionPiece(const std::string& piece) {
-  const std::string t = Trim(piece);
-  size_t i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-  if (i == t.size()) return 0;
   int32_t v = 0;
-  for (; i < t.size(); ++i) {
-    if (t[i] < '0' || t[i] > '9') return 0;
-    if (v > 100000) return 0;  // far outside a version number
-    v = v * 10 + (t[i] - '0');
-  }
-  return static_cast<int16_t>(negative ? -v : v);
+  if (!TryStrToInt(Trim(piece), v) || v > 100000 || v < -100000) return 0;  // far outside a version number
+  return static_cast<int16_t>(v);
 }
 
 }  // namespace

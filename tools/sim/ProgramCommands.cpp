@@ -417,7 +417,7 @@ ONDREL_SIM_EXPECT("file", [](Runner& r, const Line& l) {
 }  // namespace
 
 void PrintReport(Runner& r) {
-  // Windows join the report with the browsers.
+  PrintWindowReport(r);
   for (const std::string& s : r.Machine().Sounds()) r.Print("sound " + s);
   for (const auto& m : r.Machine().Messages()) r.Print("message " + m.text);
   SimMachine::TrayState t = r.Machine().Tray();

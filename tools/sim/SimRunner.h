@@ -99,6 +99,8 @@ int RunnerMain(int argc, char** argv);
 
 // Prints the report lines of the machine at this moment.
 void PrintReport(Runner& runner);
+// Prints the window lines of the report (BrowserCommands.cpp).
+void PrintWindowReport(Runner& runner);
 
 }  // namespace sim
 

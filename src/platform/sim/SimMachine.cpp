@@ -80,7 +80,9 @@ SimMachine::SimMachine(const MachineConfig& cfg)
       registry_(cfg.root + "/registry.reg"),
       files_(cfg.root),
       system_(files_),
-      ui_(clock_) {
+      desktop_(clock_),
+      ui_(clock_),
+      browsers_(clock_, desktop_, com_) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
   LayOut(cfg.langDir);
   DefaultRegistry();

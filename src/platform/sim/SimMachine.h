@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Services.h"
+#include "platform/sim/SimBrowsers.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimComRuntime.h"
 #include "platform/sim/SimDesktop.h"
@@ -91,6 +92,7 @@ class SimMachine {
   SimUiHost& Ui() { return ui_; }
   SimUrlCache& UrlCache() { return urlCache_; }
   SimComRuntime& ComRuntime() { return com_; }
+  SimBrowsers& Browsers() { return browsers_; }
 
  private:
   void LayOut(const std::string& langDir);
@@ -105,6 +107,7 @@ class SimMachine {
   SimUiHost ui_;
   SimUrlCache urlCache_;
   SimComRuntime com_;
+  SimBrowsers browsers_;  // after the services it uses, so that it goes first
   bool installed_ = false;
   plat::Services previous_;
 };

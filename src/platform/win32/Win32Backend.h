@@ -30,6 +30,8 @@
 #include <memory>
 #include <string>
 
+#include "base/DateTime.h"
+
 #include "platform/Services.h"
 
 namespace plat::win32 {
@@ -46,6 +48,9 @@ std::unique_ptr<IUiHost> CreateUiHost();
 // The hidden top-level window behind the tray icon, the timers and the
 // session messages; the natural owner of the program's other windows.
 HWND HostWindow();
+
+// A local SYSTEMTIME as the program's date-time value.
+TDateTime SystemTimeToDateTime(const SYSTEMTIME& st);
 
 // The system's text for an error code (also a COM result code), without
 // trailing blanks and full stop, as callers put it into sentences of their

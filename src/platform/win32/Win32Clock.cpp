@@ -20,15 +20,7 @@ class Win32Clock : public IClock {
   TDateTime Now() override {
     SYSTEMTIME st;
     GetLocalTime(&st);
-    DateTimeParts p;
-    p.year = st.wYear;
-    p.month = st.wMonth;
-    p.day = st.wDay;
-    p.hour = st.wHour;
-    p.minute = st.wMinute;
-    p.second = st.wSecond;
-    p.msec = st.wMilliseconds;
-    return EncodeDateTime(p);
+    return SystemTimeToDateTime(st);
   }
   char DateSeparator() override { return dateSep_; }
   char TimeSeparator() override { return timeSep_; }
@@ -39,6 +31,18 @@ class Win32Clock : public IClock {
 };
 
 }  // namespace
+
+TDateTime SystemTimeToDateTime(const SYSTEMTIME& st) {
+  DateTimeParts p;
+  p.year = st.wYear;
+  p.month = st.wMonth;
+  p.day = st.wDay;
+  p.hour = st.wHour;
+  p.minute = st.wMinute;
+  p.second = st.wSecond;
+  p.msec = st.wMilliseconds;
+  return EncodeDateTime(p);
+}
 
 std::unique_ptr<IClock> CreateClock() { return std::make_unique<Win32Clock>(); }
 

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32UrlCache.h"
 
-#include <windows.h>
+#include "platform/win32/Win32Backend.h"
+
 #include <wininet.h>
 
 #include <cstring>
@@ -15,15 +16,7 @@ TDateTime ToDateTime(const FILETIME& ft) {
   FILETIME local;
   SYSTEMTIME st;
   if (!FileTimeToLocalFileTime(&ft, &local) || !FileTimeToSystemTime(&local, &st)) return 0;
-  DateTimeParts p;
-  p.year = st.wYear;
-  p.month = st.wMonth;
-  p.day = st.wDay;
-  p.hour = st.wHour;
-  p.minute = st.wMinute;
-  p.second = st.wSecond;
-  p.msec = st.wMilliseconds;
-  return EncodeDateTime(p);
+  return plat::win32::SystemTimeToDateTime(st);
 }
 
 std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
