@@ -54,7 +54,9 @@ TFormGarvel::~TFormGarvel() = default;
 void TFormGarvel::FormCreate() {
   MigrateSettings();
   Log.Mask = LogAlways;
-  // The browser window registry joins here, before the mutex.
+  // From here on the shell reports every new browser window; the ones open
+  // already are attached now.
+  AttachBrowserWindows(ShellWinEvents);
   MutexHandle = plat::System().CreateMutex("IEOndrelMutex");
   LogSystemInfo();
   RxTrayIcon1.SetHint("Stop Pop-up Ads!");
