@@ -83,6 +83,17 @@ TEST_F(BrowserTest, AWindowWhoseEventsCannotBeHeardIsStillKnown) {
   EXPECT_TRUE(HasRec(Browsers().HandleOf("deaf")));
 }
 
+TEST_F(BrowserTest, TheTimerTicksOnWhenTheStartBrokeOffBeforeTheRegistryExisted) {
+  const plat::Handle web = OpenBefore("web");
+  Start();
+  FreeIEList();
+  Desk().BringToFront(web);
+  Desk().Press(plat::VK_LBUTTON_);
+  Wait(1);
+  EXPECT_TRUE(machine_.Messages().empty());
+  EXPECT_TRUE(machine_.Tray().active);
+}
+
 class MaintainTest : public BrowserTest {
  protected:
   void SetUp() override {
