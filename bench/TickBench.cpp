@@ -96,6 +96,10 @@ void BM_NewWindowUpToTheVerdict(benchmark::State& state) {
     ++requests;
 
     state.PauseTiming();
+    if (IEList->Count() != kBrowsers + 1) {
+      state.SkipWithError("the request registered no new window");
+      break;
+    }
     // The new window's record goes again, so that every request meets the same load.
     TIEinfo& child = IEList->Items(IEList->Count() - 1);
     child.Destroyed = 1;
