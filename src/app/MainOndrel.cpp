@@ -163,6 +163,7 @@ void TFormGarvel::Timer1Timer() {
     RxTrayIcon1.Tag = 0;
     RxTrayIcon1.SetIconIndex(0);
   }
+  // The registry is missing only when the start broke off before it.
   if (IEList) IEList->Maintain();
   if (Timer1.Tag == 0) RxTrayIcon1.SetActive(true);
   ++Timer1.Tag;
