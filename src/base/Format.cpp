@@ -83,7 +83,7 @@ std::string Format(std::string_view fmt, std::initializer_list<FmtArg> args) {
       // Leave the placeholder as it stands; a mismatched argument is used up
       // so that the following placeholders still meet their own arguments.
       if (!bad && next != end) ++next;
-      // When the spec is bad, the character that made it so is not part of
+      // When the placeholder is bad, the character that made it so is not part of
       // it and is copied as ordinary text on the next round.
       out.append(fmt.substr(start, i - start));
       continue;

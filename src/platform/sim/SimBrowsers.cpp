@@ -246,10 +246,40 @@ struct SimBrowsers::Browser {
 };
 
 // ---------------------------------------------------------------------------
+// What the browser objects and the shell's window list have in common: a
+// reference count, no type information, and events through a connection
+// point container.
+
+class SimAutomationObject : public IDispatch, public IConnectionPointContainer {
+ public:
+  virtual ~SimAutomationObject() = default;
+
+  uint32_t ONDREL_COMCALL AddRef() override { return ++refs_; }
+  uint32_t ONDREL_COMCALL Release() override {
+    const uint32_t n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+
+  HRESULT ONDREL_COMCALL GetTypeInfoCount(uint32_t* pctinfo) override {
+    if (!pctinfo) return E_POINTER;
+    *pctinfo = 0;
+    return S_OK;
+  }
+  HRESULT ONDREL_COMCALL GetTypeInfo(uint32_t, LCID, ITypeInfo** pp) override {
+    if (pp) *pp = nullptr;
+    return E_NOTIMPL;
+  }
+
+ private:
+  uint32_t refs_ = 1;
+};
+
+// ---------------------------------------------------------------------------
 // The object of a browser window, or of a frame inside its page (which
 // answers the browser interface itself and has no events of its own).
 
-class SimWebBrowser final : public IDispatch, public IConnectionPointContainer {
+class SimWebBrowser final : public SimAutomationObject {
  public:
   SimWebBrowser(std::weak_ptr<SimBrowsers::Browser> browser, bool frame) : browser_(std::move(browser)), frame_(frame) {
     if (!frame_) {
@@ -277,22 +307,6 @@ class SimWebBrowser final : public IDispatch, public IConnectionPointContainer {
     }
     AddRef();
     return S_OK;
-  }
-  uint32_t ONDREL_COMCALL AddRef() override { return ++refs_; }
-  uint32_t ONDREL_COMCALL Release() override {
-    const uint32_t n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-
-  HRESULT ONDREL_COMCALL GetTypeInfoCount(uint32_t* pctinfo) override {
-    if (!pctinfo) return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-  }
-  HRESULT ONDREL_COMCALL GetTypeInfo(uint32_t, LCID, ITypeInfo** pp) override {
-    if (pp) *pp = nullptr;
-    return E_NOTIMPL;
   }
   HRESULT ONDREL_COMCALL GetIDsOfNames(const IID&, LPOLESTR* names, uint32_t cNames, LCID, DISPID* ids) override {
     static const MemberName kNames[] = {{"HWND", kIdHWND},         {"FullName", kIdFullName},
@@ -330,7 +344,6 @@ class SimWebBrowser final : public IDispatch, public IConnectionPointContainer {
     }
   }
 
-  uint32_t refs_ = 1;
   std::weak_ptr<SimBrowsers::Browser> browser_;
   bool frame_;
   SimConnectionPoint* cp_ = nullptr;  // one reference
@@ -412,7 +425,7 @@ HRESULT SimWebBrowser::Invoke(DISPID id, const IID&, LCID, uint16_t flags, DISPP
 // ---------------------------------------------------------------------------
 // The shell's window list.
 
-class SimShellWindows final : public IDispatch, public IConnectionPointContainer {
+class SimShellWindows final : public SimAutomationObject {
  public:
   explicit SimShellWindows(SimComRuntime& rt) : rt_(rt) {
     cp_ = new SimConnectionPoint(DIID_DShellWindowsEvents, this, nullptr);
@@ -430,22 +443,6 @@ class SimShellWindows final : public IDispatch, public IConnectionPointContainer
     }
     AddRef();
     return S_OK;
-  }
-  uint32_t ONDREL_COMCALL AddRef() override { return ++refs_; }
-  uint32_t ONDREL_COMCALL Release() override {
-    const uint32_t n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-
-  HRESULT ONDREL_COMCALL GetTypeInfoCount(uint32_t* pctinfo) override {
-    if (!pctinfo) return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-  }
-  HRESULT ONDREL_COMCALL GetTypeInfo(uint32_t, LCID, ITypeInfo** pp) override {
-    if (pp) *pp = nullptr;
-    return E_NOTIMPL;
   }
   HRESULT ONDREL_COMCALL GetIDsOfNames(const IID&, LPOLESTR* names, uint32_t cNames, LCID, DISPID* ids) override {
     static const MemberName kNames[] = {{"Count", kIdCount}, {"Item", kIdItem}};
@@ -543,7 +540,6 @@ class SimShellWindows final : public IDispatch, public IConnectionPointContainer
     return cp_->Fire(id, &dp);
   }
 
-  uint32_t refs_ = 1;
   SimComRuntime& rt_;
   SimConnectionPoint* cp_;
   std::vector<std::pair<uint32_t, std::weak_ptr<SimBrowsers::Browser>>> entries_;  // in registration order
