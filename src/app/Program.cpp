@@ -66,7 +66,7 @@ void ProgramShutdown() {
   if (!g_running) return;
   g_running = false;
   // The other windows are destroyed first; then the lists get their last save.
-  ui::Application.Guard([] { SaveAllLists(); });
+  ui::Application.Guard([] { SaveAllLists(true); });
   FreeAllLists();
   if (FormGarvel) {
     FormGarvel->Timer1.SetEnabled(false);

@@ -371,7 +371,7 @@ void TWinDescrList::LoadList(const std::string& fileName) {
   }
 }
 
-void TWinDescrList::SaveList(const std::string& fileName) {
+void TWinDescrList::SaveList(const std::string& fileName, bool lastSave) {
   if (fileName.empty() || !Modified) return;
   const std::string path = ListFilePath(fileName);
   Log.Write(LogDebug, Format("Save %d Records To %s ", {Count(), path}), true);
@@ -405,8 +405,9 @@ void TWinDescrList::SaveList(const std::string& fileName) {
     return;
   }
   // Modified stays set: the changes are kept and written at the next save.
-  // The timer saves every 100 ms, so only the first failure is raised.
-  if (saveFailed_) return;
+  // The timer saves every 100 ms, so only the first failure is raised; the
+  // last save says it again, as the changes are lost then.
+  if (saveFailed_ && !lastSave) return;
   saveFailed_ = true;
   throw EFCreateError(Format("Cannot create file \"%s\". %s", {path, error}));
 }

@@ -62,8 +62,9 @@ class TWinDescrList {
   // Writes the list when modified, through a new file that replaces the old
   // one in one step. When the file cannot be written the old one is left
   // whole, Modified stays set so that the next save tries again, and
-  // EFCreateError is raised (once per run of failures, not on every retry).
-  void SaveList(const std::string& fileName);
+  // EFCreateError is raised (once per run of failures, not on every retry;
+  // the last save at shut-down raises it again, as the changes are lost then).
+  void SaveList(const std::string& fileName, bool lastSave = false);
 
  private:
   std::vector<std::string> lines_;

@@ -30,14 +30,14 @@ void LoadAllLists() {
   for (TWinDescrList* list : {CloseList, AllowList, BrowsedList, ClosedList}) list->LoadList(ListFileName(list));
 }
 
-void SaveAllLists() {
+void SaveAllLists(bool lastSave) {
   // A list that cannot be written must not keep the others from being saved
   // (this also runs at shut-down); the first error is raised afterwards.
   std::exception_ptr first;
   for (TWinDescrList* list : {CloseList, AllowList, ClosedList, BrowsedList}) {
     if (!list) continue;
     try {
-      list->SaveList(ListFileName(list));
+      list->SaveList(ListFileName(list), lastSave);
     } catch (...) {
       if (!first) first = std::current_exception();
     }

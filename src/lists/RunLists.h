@@ -16,7 +16,8 @@ std::string ListFileName(const TWinDescrList* list);
 void LoadAllLists();   // creates the four lists and loads them
 // Saves every changed list. When one cannot be written the others are still
 // saved, and the first error is raised afterwards.
-void SaveAllLists();
+// |lastSave| at shut-down: every failure is raised then.
+void SaveAllLists(bool lastSave = false);
 void FreeAllLists();
 
 void AddListEntry(TWinDescrList* list, const std::string& referrer, const std::string& url, int16_t kind,

@@ -64,9 +64,12 @@ TEST_F(MainWindowTest, ShutDownGoesOnWhenTheLastSaveFails) {
   Wait(0.3);
   AddListEntry(CloseList, "*", "*ads*", 1, 0);
   machine_.DenyWritesUnder(kProgramDir);
+  Wait(0.3);
+  ASSERT_EQ(Messages(), 1u);
   FormGarvel->Exit1Click();
   ProgramShutdown();
-  EXPECT_EQ(Messages(), 1u);
+  // The user hears of it again: the changes are lost with this save.
+  EXPECT_EQ(Messages(), 2u);
   EXPECT_EQ(ReadRegString(RegRoot::CurrentUser, "SOFTWARE\\Microsoft\\Internet Explorer\\Main",
                           "Disable Script Debugger"),
             "no");
