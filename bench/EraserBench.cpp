@@ -8,6 +8,7 @@
 
 #include "eraser/IEEraser.h"
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimTempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -19,9 +20,7 @@ constexpr int kFiles = 50000;
 class TempTree {
  public:
   TempTree() {
-    std::string tmpl = (fs::temp_directory_path() / "ondrel-bench-XXXXXX").string();
-    root_ = mkdtemp(tmpl.data());
-    machine_ = std::make_unique<sim::SimMachine>(sim::MachineConfig{root_, ""});
+    machine_ = std::make_unique<sim::SimMachine>(sim::MachineConfig{root_.path(), ""});
     machine_->Install();
     const std::string temp = machine_->HostPath("C:\\Documents and Settings\\User\\Local Settings\\Temp");
     for (int a = 0; a < 10; ++a)
@@ -31,14 +30,10 @@ class TempTree {
         for (int f = 0; f < kFiles / 100; ++f) std::ofstream(dir / ("file" + std::to_string(f) + ".tmp")) << 'x';
       }
   }
-  ~TempTree() {
-    machine_.reset();
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
+  ~TempTree() { machine_.reset(); }
 
  private:
-  std::string root_;
+  sim::TempFolder root_{"ondrel-bench"};
   std::unique_ptr<sim::SimMachine> machine_;
 };
 

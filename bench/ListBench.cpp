@@ -11,26 +11,10 @@
 #include "lists/ClWin.h"
 #include "lists/ListUtils.h"
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimTempFolder.h"
 #include "settings/RegProc.h"
 
 namespace {
-
-// A host folder of its own, removed afterwards.
-class BenchDir {
- public:
-  BenchDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "ondrel-bench-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~BenchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 class ListBenchMachine {
  public:
@@ -40,7 +24,7 @@ class ListBenchMachine {
   }
 
  private:
-  BenchDir dir_;  // before the machine, which lives in it
+  sim::TempFolder dir_{"ondrel-bench"};  // before the machine, which lives in it
   sim::SimMachine machine_;
 };
 

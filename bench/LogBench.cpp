@@ -9,19 +9,16 @@
 
 #include "platform/Services.h"
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimTempFolder.h"
 #include "settings/LogFile.h"
 
 namespace {
 
 void BM_LogWriteStamped(benchmark::State& state) {
-  std::string root = (std::filesystem::temp_directory_path() / "ondrel-logbench-XXXXXX").string();
-  if (!mkdtemp(root.data())) {
-    state.SkipWithError("no temporary folder");
-    return;
-  }
+  sim::TempFolder root("ondrel-bench");
   {
     sim::MachineConfig cfg;
-    cfg.root = root;
+    cfg.root = root.path();
     sim::SimMachine machine(cfg);
     machine.Install();
     Log.Create(LogFilePath(), false);
@@ -38,8 +35,6 @@ void BM_LogWriteStamped(benchmark::State& state) {
     }
     Log.Close();
   }
-  std::error_code ec;
-  std::filesystem::remove_all(root, ec);
 }
 BENCHMARK(BM_LogWriteStamped);
 

@@ -12,6 +12,7 @@
 #include "platform/Services.h"
 #include "platform/sim/SimComRuntime.h"
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimTempFolder.h"
 
 using namespace com;
 
@@ -58,17 +59,15 @@ void BM_SinkBeforeNavigate2(benchmark::State& state) {
 BENCHMARK(BM_SinkBeforeNavigate2);
 
 void BM_AutomationLocationURL(benchmark::State& state) {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "ondrel-bench-XXXXXX").string();
-  const std::string dir = mkdtemp(tmpl.data());
+  sim::TempFolder dir("ondrel-bench");
   {
-    sim::SimMachine m({dir, ""});
+    sim::SimMachine m({dir.path(), ""});
     m.Install();
     sim::BrowserOptions o;
     o.url = "http://www.example.com/some/page.html";
     TWebBrowser wb = TWebBrowser::Query(m.Browsers().Object(m.Browsers().OpenBrowser("main", o, false)));
     for (auto _ : state) benchmark::DoNotOptimize(wb.LocationURL());
   }
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_AutomationLocationURL);
 

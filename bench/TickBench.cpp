@@ -17,23 +17,19 @@
 #include "browser/IEList.h"
 #include "lists/RunLists.h"
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimTempFolder.h"
 
 namespace {
 
 constexpr int kBrowsers = 20;
 constexpr int kListEntries = 1000;
 
-std::string BenchDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "ondrel-bench-XXXXXX").string();
-  return mkdtemp(tmpl.data());
-}
-
 // The program running on a machine with the load, the first browser in
 // front with the cursor resting on its page; the timer is stopped so that
 // the benchmark drives the ticks.
 class LoadedProgram {
  public:
-  LoadedProgram() : dir_(BenchDir()), machine_({dir_, ""}) {
+  LoadedProgram() : machine_({dir_.path(), ""}) {
     machine_.Install();
     for (int i = 0; i < kBrowsers; ++i) {
       sim::BrowserOptions o;
@@ -53,15 +49,12 @@ class LoadedProgram {
     machine_.RunUntil(machine_.NowMs() + 11000);
     FormGarvel->Timer1.Tag = 200;
   }
-  ~LoadedProgram() {
-    ProgramShutdown();
-    std::filesystem::remove_all(dir_);
-  }
+  ~LoadedProgram() { ProgramShutdown(); }
   sim::SimMachine& Machine() { return machine_; }
   plat::Handle Frame(int i) const { return frames_[i]; }
 
  private:
-  std::string dir_;
+  sim::TempFolder dir_{"ondrel-bench"};  // before the machine, which lives in it
   sim::SimMachine machine_;
   plat::Handle frames_[kBrowsers] = {};
 };

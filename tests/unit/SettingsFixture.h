@@ -12,6 +12,7 @@
 #include "base/StrUtils.h"
 #include "platform/Services.h"
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimTempFolder.h"
 #include "settings/LangSup.h"
 #include "settings/LiveSettings.h"
 #include "settings/LogFile.h"
@@ -31,11 +32,9 @@ class TestClock : public plat::IClock {
 class SettingsFixture : public testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = testing::TempDir() + "ondrel-settings-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
+    root_ = std::make_unique<sim::TempFolder>("ondrel-settings");
     sim::MachineConfig cfg;
-    cfg.root = root_;
+    cfg.root = root_->path();
     cfg.langDir = std::string(ONDREL_SOURCE_DIR) + "/lang";
     machine_ = std::make_unique<sim::SimMachine>(cfg);
     machine_->Install();
@@ -51,8 +50,7 @@ class SettingsFixture : public testing::Test {
     ResetLiveSettings();
     plat::Install(saved_);
     machine_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
+    root_.reset();
   }
 
   static std::string ProgramDir() { return ExtractFilePath(plat::System().ProgramPath()); }
@@ -72,8 +70,8 @@ class SettingsFixture : public testing::Test {
     return out;
   }
 
+  std::unique_ptr<sim::TempFolder> root_;  // outlives the machine, which lives in it
   std::unique_ptr<sim::SimMachine> machine_;
   TestClock clock_;
-  std::string root_;
   plat::Services saved_;
 };

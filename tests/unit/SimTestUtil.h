@@ -7,23 +7,12 @@
 #include <sstream>
 #include <string>
 
+#include "platform/sim/SimTempFolder.h"
+
 namespace simtest {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "ondrel-test-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+// A host folder for one test's machine, removed afterwards.
+using TempDir = sim::TempFolder;
 
 inline std::string ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
