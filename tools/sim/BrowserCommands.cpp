@@ -41,6 +41,13 @@ plat::Handle WindowOf(Runner& r, const Line& l, const std::string& name) {
   return Browsers(r).HandleOf(name);
 }
 
+// The same for a window that must be a browser (0 while it is not open yet).
+plat::Handle BrowserOf(Runner& r, const Line& l, const std::string& name) {
+  const plat::Handle h = WindowOf(r, l, name);
+  if (h && !Browsers(r).IsBrowser(h)) throw ScenarioError(l, "'" + name + "' is no browser window");
+  return h;
+}
+
 // "as NAME" after the positional words, or "" when absent.
 std::string AsName(Runner& r, const Line& l) {
   for (size_t i = 1; i + 1 < l.words.size(); ++i)
@@ -153,22 +160,19 @@ ONDREL_SIM_COMMAND("browser", When::Any, [](Runner& r, const Line& l) {
 
 ONDREL_SIM_COMMAND("navigate", When::Any, [](Runner& r, const Line& l) {
   NeedWords(l, 3, "navigate NAME URL [load=T]");
-  const plat::Handle h = WindowOf(r, l, l.words[1]);
-  if (h && !Browsers(r).IsBrowser(h)) throw ScenarioError(l, "'" + l.words[1] + "' is no browser window");
+  const plat::Handle h = BrowserOf(r, l, l.words[1]);
   Browsers(r).Navigate(h, l.words[2].empty() ? "about:blank" : l.words[2], Millis(l, "load", 0.5));
 });
 
 ONDREL_SIM_COMMAND("frame", When::Any, [](Runner& r, const Line& l) {
   NeedWords(l, 3, "frame NAME URL [load=T]");
-  const plat::Handle h = WindowOf(r, l, l.words[1]);
-  if (h && !Browsers(r).IsBrowser(h)) throw ScenarioError(l, "'" + l.words[1] + "' is no browser window");
+  const plat::Handle h = BrowserOf(r, l, l.words[1]);
   Browsers(r).NavigateFrame(h, l.words[2].empty() ? "about:blank" : l.words[2], Millis(l, "load", 0.5));
 });
 
 ONDREL_SIM_COMMAND("open", When::Any, [](Runner& r, const Line& l) {
   NeedWords(l, 3, "open NAME URL [as CHILD] [load=T]");
-  const plat::Handle h = WindowOf(r, l, l.words[1]);
-  if (h && !Browsers(r).IsBrowser(h)) throw ScenarioError(l, "'" + l.words[1] + "' is no browser window");
+  const plat::Handle h = BrowserOf(r, l, l.words[1]);
   const std::string child = AsName(r, l);
   if (!child.empty()) Browsers(r).Declare(child);
   Browsers(r).RequestNewWindow(h, l.words[2].empty() ? "about:blank" : l.words[2], child, Millis(l, "load", 0.5),
@@ -177,8 +181,7 @@ ONDREL_SIM_COMMAND("open", When::Any, [](Runner& r, const Line& l) {
 
 ONDREL_SIM_COMMAND("plugin-open", When::Any, [](Runner& r, const Line& l) {
   NeedWords(l, 2, "plugin-open NAME [as CHILD]");
-  const plat::Handle h = WindowOf(r, l, l.words[1]);
-  if (h && !Browsers(r).IsBrowser(h)) throw ScenarioError(l, "'" + l.words[1] + "' is no browser window");
+  const plat::Handle h = BrowserOf(r, l, l.words[1]);
   const std::string child = AsName(r, l);
   if (!child.empty()) Browsers(r).Declare(child);
   Browsers(r).RequestNewWindow(h, "", child, 0, true);
@@ -237,8 +240,7 @@ ONDREL_SIM_COMMAND("fault", When::Any, [](Runner& r, const Line& l) {
     Browsers(r).SetFault(0, c);
     return;
   }
-  const plat::Handle h = WindowOf(r, l, l.words[1]);
-  if (h && !Browsers(r).IsBrowser(h)) throw ScenarioError(l, "'" + l.words[1] + "' is no browser window");
+  const plat::Handle h = BrowserOf(r, l, l.words[1]);
   if (h) Browsers(r).SetFault(h, c);
 });
 
