@@ -2,6 +2,7 @@
 
 #include "app/Detection.h"
 #include "app/MainOndrel.h"
+#include "base/Bytes.h"
 #include "base/Exceptions.h"
 #include "base/StrUtils.h"
 #include "browser/IEList.h"
@@ -30,17 +31,6 @@ constexpr double kIdleBeforeQuit = 2 * kSecond;  // a window quitting this long 
 constexpr double kOpenedJustBefore = 0.7 * kSecond;  // ... takes along what it opened this shortly before
 
 TDateTime Now() { return plat::Clock().Now(); }
-
-int32_t GetLE32(const std::string& bytes, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[at + static_cast<size_t>(i)]);
-  return static_cast<int32_t>(v);
-}
-
-void PutLE32(std::string& bytes, size_t at, int32_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 // Web addresses and file paths are judged; everything else (about:, script,
 // and a scheme written in capitals, as the browser never sends one) is not.
@@ -391,8 +381,8 @@ TPlacement ReadPlacement() {
   TPlacement p;
   if (ReadRegBinary(plat::RegRoot::CurrentUser, kIEMainKey, kPlacementValue, p.Bytes) &&
       p.Bytes.size() >= kPlacementMinSize) {
-    p.Values[0] = GetLE32(p.Bytes, kPlacementOffset);
-    p.Values[1] = GetLE32(p.Bytes, kPlacementOffset + 4);
+    p.Values[0] = static_cast<int32_t>(GetLE32(p.Bytes, kPlacementOffset));
+    p.Values[1] = static_cast<int32_t>(GetLE32(p.Bytes, kPlacementOffset + 4));
   }
   return p;
 }
@@ -401,8 +391,8 @@ void WritePlacement(const TPlacement& placement) {
   // Only a value that holds the two integers is written back, in its own length.
   if (placement.Bytes.size() < kPlacementMinSize) return;
   std::string bytes = placement.Bytes;
-  PutLE32(bytes, kPlacementOffset, placement.Values[0]);
-  PutLE32(bytes, kPlacementOffset + 4, placement.Values[1]);
+  SetLE32(bytes, kPlacementOffset, static_cast<uint32_t>(placement.Values[0]));
+  SetLE32(bytes, kPlacementOffset + 4, static_cast<uint32_t>(placement.Values[1]));
   WriteRegBinary(plat::RegRoot::CurrentUser, kIEMainKey, kPlacementValue, bytes);
 }
 

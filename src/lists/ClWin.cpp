@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Bytes.h"
 #include "base/Exceptions.h"
 #include "base/Format.h"
 #include "base/StrUtils.h"
@@ -104,26 +105,6 @@ std::string Storable(std::string_view text) {
 
 [[noreturn]] void RaiseIndexError(int index) {
   throw EListError(Format("List index out of bounds (%d)", {index}));
-}
-
-void PutLE16(std::string& out, uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-
-void PutLE32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-uint32_t GetLE32(const std::string& data, size_t pos) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[pos + i]);
-  return v;
-}
-
-uint16_t GetLE16(const std::string& data, size_t pos) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(data[pos]) |
-                               (static_cast<unsigned char>(data[pos + 1]) << 8));
 }
 
 std::string ReadWholeFile(plat::IFile& file) {
@@ -380,8 +361,8 @@ void TWinDescrList::SaveList(const std::string& fileName, bool lastSave) {
   for (const auto& line : lines_) size += 2 + line.size();
   std::string data;
   data.reserve(size);
-  PutLE32(data, 1);
-  PutLE32(data, static_cast<uint32_t>(Count()));
+  AppendLE32(data, 1);
+  AppendLE32(data, static_cast<uint32_t>(Count()));
   for (const auto& line : lines_) {
     std::string_view bytes = line;
     std::string refit;
@@ -394,7 +375,7 @@ void TWinDescrList::SaveList(const std::string& fileName, bool lastSave) {
       refit = FormatWinDescr(d);
       bytes = refit;
     }
-    PutLE16(data, static_cast<uint16_t>(bytes.size()));
+    AppendLE16(data, static_cast<uint16_t>(bytes.size()));
     data.append(bytes);
   }
 

@@ -1,5 +1,6 @@
 #include "settings/RegProc.h"
 
+#include "base/Bytes.h"
 #include "base/Format.h"
 #include "base/StrUtils.h"
 #include "ondrel_version.h"
@@ -24,9 +25,8 @@ RegValue StringValue(const std::string& text) {
 }
 
 std::string LittleEndian(int32_t value) {
-  const uint32_t u = static_cast<uint32_t>(value);
-  std::string b(4, '\0');
-  for (int i = 0; i < 4; ++i) b[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+  std::string b;
+  AppendLE32(b, static_cast<uint32_t>(value));
   return b;
 }
 

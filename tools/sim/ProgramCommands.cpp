@@ -8,6 +8,7 @@
 #include "SimRunner.h"
 #include "app/MainOndrel.h"
 #include "app/Program.h"
+#include "base/Bytes.h"
 #include "base/Format.h"
 #include "base/StrUtils.h"
 #include "lists/ClWin.h"
@@ -54,14 +55,6 @@ bool IsNumber(const std::string& s) {
   for (; i < s.size(); ++i)
     if (s[i] < '0' || s[i] > '9') return false;
   return s.size() <= 11;
-}
-
-plat::RegValue StringValue(const std::string& s) { return {plat::REG_TYPE_SZ, s + '\0'}; }
-
-plat::RegValue DwordValue(uint32_t v) {
-  std::string d(4, '\0');
-  for (int i = 0; i < 4; ++i) d[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  return {plat::REG_TYPE_DWORD, d};
 }
 
 bool HexBytes(const std::string& hex, std::string& out) {
@@ -148,7 +141,8 @@ ONDREL_SIM_COMMAND("setting", When::Any, [](Runner& r, const Line& l) {
   NeedWords(l, 3, "setting NAME VALUE");
   const std::string& v = l.words[2];
   r.Machine().Registry().SetValue(plat::RegRoot::CurrentUser, kSettingsKey, l.words[1],
-                                  IsNumber(v) ? DwordValue(static_cast<uint32_t>(std::stoll(v))) : StringValue(v));
+                                  IsNumber(v) ? SimRegistry::Dword(static_cast<uint32_t>(std::stoll(v)))
+                                              : SimRegistry::String(v));
 });
 
 ONDREL_SIM_COMMAND("registry", When::Any, [](Runner& r, const Line& l) {
@@ -166,10 +160,10 @@ ONDREL_SIM_COMMAND("registry", When::Any, [](Runner& r, const Line& l) {
   const std::string& v = l.words[4];
   plat::RegValue value;
   if (kind == "string") {
-    value = StringValue(v);
+    value = SimRegistry::String(v);
   } else if (kind == "dword") {
     if (!IsNumber(v)) throw ScenarioError(l, "a dword value is a decimal number");
-    value = DwordValue(static_cast<uint32_t>(std::stoll(v)));
+    value = SimRegistry::Dword(static_cast<uint32_t>(std::stoll(v)));
   } else if (kind == "binary") {
     value.type = plat::REG_TYPE_BINARY;
     if (!HexBytes(v, value.data)) throw ScenarioError(l, "binary data is written as hex digits");
@@ -189,7 +183,7 @@ ONDREL_SIM_COMMAND("import", When::Any, [](Runner& r, const Line& l) {
 
 ONDREL_SIM_COMMAND("autostart", When::Any, [](Runner& r, const Line& l) {
   r.Machine().Registry().SetValue(plat::RegRoot::CurrentUser, kRunKey, ONDREL_PRODUCT_NAME,
-                                  StringValue(std::string(kProgramDir) + ONDREL_EXE_NAME));
+                                  SimRegistry::String(std::string(kProgramDir) + ONDREL_EXE_NAME));
 });
 
 ONDREL_SIM_COMMAND("list", When::Any, [](Runner& r, const Line& l) {
@@ -212,18 +206,12 @@ ONDREL_SIM_COMMAND("list", When::Any, [](Runner& r, const Line& l) {
     std::ifstream in(host, std::ios::binary);
     bytes.assign(std::istreambuf_iterator<char>(in), {});
   }
-  auto put32 = [](std::string& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
   if (bytes.size() < 8) {
     bytes.assign(8, '\0');
-    put32(bytes, 0, 1);
+    SetLE32(bytes, 0, 1);
   }
-  uint32_t count = 0;
-  for (int i = 0; i < 4; ++i) count |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[4 + i])) << (8 * i);
-  put32(bytes, 4, count + 1);
-  bytes.push_back(static_cast<char>(line.size() & 0xFF));
-  bytes.push_back(static_cast<char>((line.size() >> 8) & 0xFF));
+  SetLE32(bytes, 4, GetLE32(bytes, 4) + 1);
+  AppendLE16(bytes, static_cast<uint16_t>(line.size()));
   bytes += line;
   std::ofstream(host, std::ios::binary | std::ios::trunc) << bytes;
 });
@@ -389,9 +377,7 @@ ONDREL_SIM_EXPECT("registry", [](Runner& r, const Line& l) {
     if (v.type == plat::REG_TYPE_SZ || v.type == plat::REG_TYPE_EXPAND_SZ) {
       have = v.data.substr(0, v.data.find('\0'));
     } else if (v.type == plat::REG_TYPE_DWORD && v.data.size() == 4) {
-      uint32_t n = 0;
-      for (int i = 0; i < 4; ++i) n |= static_cast<uint32_t>(static_cast<unsigned char>(v.data[i])) << (8 * i);
-      have = std::to_string(static_cast<int32_t>(n));
+      have = std::to_string(static_cast<int32_t>(GetLE32(v.data, 0)));
     } else {
       have = ToHex(v.data);
     }

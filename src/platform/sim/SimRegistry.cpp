@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "base/Bytes.h"
 #include "base/StrUtils.h"
 
 namespace sim {
@@ -357,8 +358,8 @@ SimRegistry::~SimRegistry() = default;
 RegValue SimRegistry::String(const std::string& s) { return RegValue{plat::REG_TYPE_SZ, s + '\0'}; }
 
 RegValue SimRegistry::Dword(uint32_t v) {
-  std::string d(4, '\0');
-  for (int i = 0; i < 4; ++i) d[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  std::string d;
+  AppendLE32(d, v);
   return RegValue{plat::REG_TYPE_DWORD, d};
 }
 
