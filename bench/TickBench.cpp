@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "app/Detection.h"
 #include "app/MainOndrel.h"
 #include "app/Program.h"
+#include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "lists/RunLists.h"
 #include "platform/sim/SimMachine.h"

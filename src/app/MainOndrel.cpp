@@ -1,7 +1,7 @@
 #include "app/MainOndrel.h"
 
-#include "app/Detection.h"
 #include "base/StrUtils.h"
+#include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "browser/LogLine.h"
 #include "browser/WndEnum.h"
@@ -11,11 +11,9 @@
 #include "settings/LiveSettings.h"
 #include "settings/LogFile.h"
 #include "settings/RegProc.h"
-#include "windows/BugReport.h"
+#include "windows/SysInfo.h"
 
 TFormGarvel* FormGarvel = nullptr;
-bool BlockingSuspended = false;
-TDetectionState Detection;
 
 namespace {
 

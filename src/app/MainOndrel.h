@@ -51,6 +51,3 @@ class TFormGarvel : public ui::TForm {
 };
 
 extern TFormGarvel* FormGarvel;
-
-// Set while the user has switched blocking off with a tray click; never saved.
-extern bool BlockingSuspended;

@@ -1,9 +1,9 @@
 #include "app/Program.h"
 
-#include "app/Detection.h"
 #include "app/MainOndrel.h"
 #include "base/Format.h"
 #include "base/StrUtils.h"
+#include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "browser/WndEnum.h"
 #include "lists/RunLists.h"

@@ -1,10 +1,9 @@
 #include "browser/IEInfo.h"
 
-#include "app/Detection.h"
-#include "app/MainOndrel.h"
 #include "base/Bytes.h"
 #include "base/Exceptions.h"
 #include "base/StrUtils.h"
+#include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "browser/LogLine.h"
 #include "browser/SHDocVwEvents.h"

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "SimTestUtil.h"
-#include "app/Detection.h"
 #include "app/MainOndrel.h"
 #include "app/Program.h"
+#include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "platform/sim/SimMachine.h"
 #include "settings/LiveSettings.h"

@@ -20,6 +20,10 @@ struct TDetectionState {
 
 extern TDetectionState Detection;
 
+// Set while the user has switched blocking off with a tray click; never saved.
+// The tray switches it; the decision and the window scan read it.
+extern bool BlockingSuspended;
+
 // The browser frame classes: the browser's own and a shell folder window.
 bool IsBrowserFrameClass(const std::string& Class);
 

@@ -1,10 +1,13 @@
 #include <utility>
 
-#include "app/Detection.h"
 #include "base/StrUtils.h"
+#include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "browser/LogLine.h"
 #include "platform/Services.h"
+
+TDetectionState Detection;
+bool BlockingSuspended = false;
 
 namespace {
 
