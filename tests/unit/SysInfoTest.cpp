@@ -1,5 +1,5 @@
 #include "SettingsFixture.h"
-#include "windows/BugReport.h"
+#include "windows/SysInfo.h"
 
 namespace {
 

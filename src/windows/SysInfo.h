@@ -1,5 +1,6 @@
 #pragma once
-// System information for the log (and, later, the bug report window).
+// The block of system information that the log carries from the start of
+// every run, so that a bug report's attached log says what machine it came from.
 
 // Writes the operating system, browser, add-ons, program path and the
 // registration of the browser interface to the log, once at start.

@@ -1,4 +1,4 @@
-#include "windows/BugReport.h"
+#include "windows/SysInfo.h"
 
 #include "base/Format.h"
 #include "platform/Services.h"
