@@ -1,12 +1,22 @@
 #pragma once
 // What the component layer needs from the window system: periodic timers,
 // the notification-area icon, the message loop and the session-end messages.
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Types.h"
+
 namespace plat {
+
+// The program's one default error handler, installed by the component layer.
+// The platform hands it every error that would otherwise unwind through the
+// window system's own frames (a timer, a window message, the entry point).
+using ErrorHandler = void (*)(const std::exception&);
+void SetErrorHandler(ErrorHandler handler);
+void HandleError(const std::exception& e);
 
 class ITimerHandle {
  public:
@@ -56,6 +66,9 @@ class IUiHost {
   // drives its own loop and returns at once.
   virtual void RunLoop() = 0;
   virtual void QuitLoop() = 0;
+  // The hidden top-level window behind the tray icon and the timers: the
+  // owner of the program's message boxes.
+  virtual Handle HostWindow() = 0;
 };
 
 }  // namespace plat

@@ -6,6 +6,13 @@ namespace ui {
 
 TApplication Application;
 
+namespace {
+// Errors that reach the platform's own frames end up here as well, so that
+// the program has one default error handler.
+const bool kErrorHandlerInstalled =
+    (plat::SetErrorHandler([](const std::exception& e) { Application.HandleException(e); }), true);
+}  // namespace
+
 void TApplication::Terminate() {
   terminated_ = true;
   plat::Ui().QuitLoop();
@@ -18,7 +25,11 @@ void TApplication::Reset() {
 }
 
 void TApplication::HandleException(const std::exception& e) {
-  plat::Desktop().MessageBox(0, e.what(), Title, plat::MB_ICONERROR_);
+  // A message that ends in a letter or digit gets its full stop.
+  std::string text = e.what();
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  const plat::Handle owner = plat::Installed().ui ? plat::Ui().HostWindow() : 0;
+  plat::Desktop().MessageBox(owner, text, Title, plat::MB_ICONERROR_);
 }
 
 void TApplication::Guard(const std::function<void()>& handler) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ondrel_version.h"
 #include "platform/UiHost.h"
 
 namespace ui {
@@ -98,7 +99,7 @@ class TForm : public TComponent {
 
 class TApplication {
  public:
-  std::string Title = "Ondrel";
+  std::string Title = ONDREL_PRODUCT_NAME;
   bool ShowMainForm = true;
   // 0 while running; 2 once the exit sequence has begun.
   int ExitState = 0;
@@ -109,7 +110,8 @@ class TApplication {
   // Back to the state before start (the simulator runs several programs).
   void Reset();
 
-  // The default error handler: shows the error's message and goes on.
+  // The program's default error handler: shows the error's message, with the
+  // program's name as caption, and goes on.
   void HandleException(const std::exception& e);
   // Runs a handler; an error it raises goes to HandleException.
   void Guard(const std::function<void()>& handler);

@@ -30,6 +30,9 @@ class SimUiHost : public plat::IUiHost {
   void SetSessionCallbacks(plat::SessionCallbacks callbacks) override;
   void RunLoop() override {}
   void QuitLoop() override { quit_ = true; }
+  plat::Handle HostWindow() override { return kHostWindow; }
+  // The handle of the program's hidden host window (from the program's range).
+  static constexpr plat::Handle kHostWindow = 0x300000;
 
   // What the simulated user and system do. Clicks reach only an icon that is
   // in the notification area.

@@ -28,6 +28,7 @@
 #undef PostMessage
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "base/DateTime.h"
@@ -59,10 +60,6 @@ std::string SystemMessageText(DWORD code);
 // The same, with "System error <code>" when the system has no text.
 std::string SystemErrorMessage(DWORD code);
 
-// Shows an error that ended an event handler, as the application's default
-// error handler does, and lets the program go on.
-void ShowHandlerError(const char* message);
-
 // Runs an event handler so that no C++ exception unwinds through the
 // system's frames of the message dispatch.
 template <class F>
@@ -70,9 +67,9 @@ void RunGuarded(F&& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    ShowHandlerError(e.what());
+    HandleError(e);
   } catch (...) {
-    ShowHandlerError("Unknown error");
+    HandleError(std::runtime_error("Unknown error"));
   }
 }
 

@@ -101,6 +101,7 @@ class Win32UiHost : public IUiHost {
   }
 
   void QuitLoop() override { PostQuitMessage(0); }
+  plat::Handle HostWindow() override { return reinterpret_cast<plat::Handle>(hwnd_); }
 
   HWND Window() const { return hwnd_; }
   void ForgetTimer(UINT_PTR id) { timers_.erase(id); }
@@ -378,14 +379,6 @@ void Win32UiHost::WaitForEndSession() {
 }  // namespace
 
 HWND HostWindow() { return g_hostWindow; }
-
-void ShowHandlerError(const char* message) {
-  // As the application's default handler words it: a message that ends in
-  // a letter or digit gets its full stop.
-  std::string text = message ? message : "";
-  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-  MessageBoxA(g_hostWindow, text.c_str(), ONDREL_PRODUCT_NAME, MB_OK | MB_ICONERROR);
-}
 
 std::unique_ptr<IUiHost> CreateUiHost() { return std::make_unique<Win32UiHost>(); }
 
