@@ -3,9 +3,9 @@
 # Usage: scripts/deps.sh [linux|all]   (linux: the simulator and its tests only)
 set -euo pipefail
 want=${1:-all}
-pkgs=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev ccache)
+pkgs=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev ccache python3)
 if [ "$want" = all ]; then
-  pkgs+=(mingw-w64 wine wine64 xvfb xauth python3 imagemagick xdotool)
+  pkgs+=(mingw-w64 wine wine64 xvfb xauth imagemagick xdotool)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
