@@ -33,14 +33,12 @@ TFormGarvel::TFormGarvel() : ui::TForm("FormGarvel") {
   RxTrayIcon1.OnClick = [this] { RxTrayIcon1Click(); };
   RxTrayIcon1.OnDblClick = [this] { Options1Click(); };
 
-  N2.Caption = N3.Caption = N1.Caption = "-";
-  PopupMenu1.Items = {&WebEraser1, &N2, &AllowIt1, &CloseIt1, &TheyWereClosed1, &TheyWereBrowsed1, &N3,
-                      &Help1,      &Options1, &About1, &N1, &Exit1};
+  for (ui::TMenuItem* separator : {&N2, &N3, &N1}) separator->SetCaption("-");
   // The windows these items open are not part of the program yet; their
   // items stay in the menu, greyed, until the windows exist.
   for (ui::TMenuItem* item : {&WebEraser1, &AllowIt1, &CloseIt1, &TheyWereClosed1, &TheyWereBrowsed1, &Help1,
                               &Options1, &About1})
-    item->Enabled = false;
+    item->SetEnabled(false);
   Exit1.OnClick = [this] { Exit1Click(); };
 
   ShellWinEvents.WindowRegistered = [](auto, int32_t lCookie) { ShellWinEventsWindowRegistered(lCookie); };
@@ -80,15 +78,15 @@ void TFormGarvel::FormDestroy() {
 }
 
 void TFormGarvel::ApplyLanguage() {
-  AllowIt1.Caption = LangText("AllowIt", "Caption");
-  CloseIt1.Caption = LangText("CloseIt", "Caption");
-  TheyWereClosed1.Caption = LangText("TheyWereClosed", "Caption");
-  TheyWereBrowsed1.Caption = LangText("TheyWereBrowsed", "Caption");
-  Options1.Caption = LangText("Options", "Caption");
-  About1.Caption = LangText("About", "Caption");
-  Exit1.Caption = LangText("Common", "Exit");
-  Help1.Caption = LangText("Common", "Help");
-  WebEraser1.Caption = LangText("WebEraser", "Caption");
+  AllowIt1.SetCaption(LangText("AllowIt", "Caption"));
+  CloseIt1.SetCaption(LangText("CloseIt", "Caption"));
+  TheyWereClosed1.SetCaption(LangText("TheyWereClosed", "Caption"));
+  TheyWereBrowsed1.SetCaption(LangText("TheyWereBrowsed", "Caption"));
+  Options1.SetCaption(LangText("Options", "Caption"));
+  About1.SetCaption(LangText("About", "Caption"));
+  Exit1.SetCaption(LangText("Common", "Exit"));
+  Help1.SetCaption(LangText("Common", "Help"));
+  WebEraser1.SetCaption(LangText("WebEraser", "Caption"));
   OnHint = LangText("Common", "OndrelOn");
   OffHint = LangText("Common", "OndrelOff");
 }

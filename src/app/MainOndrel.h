@@ -6,7 +6,7 @@
 #include "base/DateTime.h"
 #include "browser/SHDocVwEvents.h"
 #include "platform/Types.h"
-#include "ui/Components.h"
+#include "ui/Controls.h"
 
 class TFormGarvel : public ui::TForm {
  public:
@@ -15,10 +15,13 @@ class TFormGarvel : public ui::TForm {
 
   ui::TTimer Timer1{"Timer1"};
   ui::TTrayIcon RxTrayIcon1{"RxTrayIcon1"};
-  ui::TPopupMenu PopupMenu1{"PopupMenu1"};
-  ui::TMenuItem WebEraser1{"WebEraser1"}, N2{"N2"}, AllowIt1{"AllowIt1"}, CloseIt1{"CloseIt1"},
-      TheyWereClosed1{"TheyWereClosed1"}, TheyWereBrowsed1{"TheyWereBrowsed1"}, N3{"N3"}, Help1{"Help1"},
-      Options1{"Options1"}, About1{"About1"}, N1{"N1"}, Exit1{"Exit1"};
+  ui::TPopupMenu PopupMenu1{this, "PopupMenu1"};
+  // In menu order.
+  ui::TMenuItem WebEraser1{&PopupMenu1, "WebEraser1"}, N2{&PopupMenu1, "N2"}, AllowIt1{&PopupMenu1, "AllowIt1"},
+      CloseIt1{&PopupMenu1, "CloseIt1"}, TheyWereClosed1{&PopupMenu1, "TheyWereClosed1"},
+      TheyWereBrowsed1{&PopupMenu1, "TheyWereBrowsed1"}, N3{&PopupMenu1, "N3"}, Help1{&PopupMenu1, "Help1"},
+      Options1{&PopupMenu1, "Options1"}, About1{&PopupMenu1, "About1"}, N1{&PopupMenu1, "N1"},
+      Exit1{&PopupMenu1, "Exit1"};
   // The shell's window list reports new browser windows through this sink.
   TDShellWindowsEvents ShellWinEvents{"ShellWinEvents"};
 

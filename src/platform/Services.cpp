@@ -7,7 +7,14 @@ namespace plat {
 namespace {
 Services g_services;
 ErrorHandler g_errorHandler = nullptr;
+IdleHandler g_idleHandler = nullptr;
 }  // namespace
+
+void SetIdleHandler(IdleHandler handler) { g_idleHandler = handler; }
+
+void RunIdle() {
+  if (g_idleHandler) g_idleHandler();
+}
 
 void SetErrorHandler(ErrorHandler handler) { g_errorHandler = handler; }
 

@@ -1,12 +1,15 @@
 #pragma once
 // What the component layer needs from the window system: periodic timers,
-// the notification-area icon, the message loop and the session-end messages.
+// the notification-area icon, the program's windows and their controls (see
+// Controls.h), the message loop with its nested modal loops, and the
+// session-end messages.
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Controls.h"
 #include "platform/Types.h"
 
 namespace plat {
@@ -17,6 +20,13 @@ namespace plat {
 using ErrorHandler = void (*)(const std::exception&);
 void SetErrorHandler(ErrorHandler handler);
 void HandleError(const std::exception& e);
+
+// Work for the moments when no event waits: the component layer brings its
+// actions' enabled states up to date. Windows runs it when the message queue
+// runs empty, the simulator after every event and every user action.
+using IdleHandler = void (*)();
+void SetIdleHandler(IdleHandler handler);
+void RunIdle();
 
 class ITimerHandle {
  public:
@@ -67,8 +77,18 @@ class IUiHost {
   virtual void RunLoop() = 0;
   virtual void QuitLoop() = 0;
   // The hidden top-level window behind the tray icon and the timers: the
-  // owner of the program's message boxes.
+  // owner of the program's message boxes and windows.
   virtual Handle HostWindow() = 0;
+
+  // A control of one of the program's windows; a form's peer comes before
+  // its controls' peers, and a parent's before its children's.
+  virtual std::unique_ptr<IControlPeer> CreatePeer(PeerSpec spec) = 0;
+  // Runs a nested message loop while |form| is shown modally, until |done|
+  // holds or the program ends; timers and other events go on meanwhile.
+  virtual void RunModal(IControlPeer& form, const std::function<bool()>& done) = 0;
+  // Shows a pop-up menu at the mouse for |owner| and returns the index of the
+  // entry chosen, or -1.
+  virtual int TrackPopupMenu(IControlPeer& owner, const std::vector<MenuEntry>& entries) = 0;
 };
 
 }  // namespace plat

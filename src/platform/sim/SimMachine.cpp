@@ -111,7 +111,14 @@ void SimMachine::Install() {
   installed_ = true;
 }
 
-void SimMachine::RunUntil(int64_t untilMs) { clock_.RunUntil(untilMs, AfterEvent); }
+void SimMachine::RunUntil(int64_t untilMs) {
+  // After every event the program is idle for a moment, as when its message
+  // queue runs empty: actions are brought up to date and windows painted.
+  clock_.RunUntil(untilMs, [this] {
+    ui_.Controls().Idle();
+    if (AfterEvent) AfterEvent();
+  });
+}
 
 void SimMachine::LayOut(const std::string& langDir) {
   std::error_code ec;

@@ -74,6 +74,9 @@ class SimMachine {
   std::vector<plat::MenuEntry> TrayMenu() { return ui_.TrayMenu(); }
   void TrayChoose(size_t index) { ui_.TrayChoose(index); }
 
+  // The program's windows.
+  SimControls& Windows() { return ui_.Controls(); }
+
   // Session end and the loop.
   bool QueryEndSession() { return ui_.QueryEndSession(); }
   void EndSession(bool ending) { ui_.EndSession(ending); }

@@ -102,6 +102,7 @@ void SimUiHost::TrayClick() {
   if (!tray_->state.active) return;
   auto fn = tray_->callbacks.onClick;
   if (fn) fn();
+  controls_.Idle();
 }
 
 void SimUiHost::TrayDblClick() {
@@ -111,6 +112,7 @@ void SimUiHost::TrayDblClick() {
   if (!tray_->state.active) return;
   auto fn = tray_->callbacks.onDblClick;
   if (fn) fn();
+  controls_.Idle();
 }
 
 std::vector<plat::MenuEntry> SimUiHost::TrayMenu() {
@@ -124,6 +126,7 @@ void SimUiHost::TrayChoose(size_t index) {
   if (index >= entries.size() || !entries[index].enabled || entries[index].separator) return;
   auto fn = tray_->callbacks.onMenuChoice;
   if (fn) fn(index);
+  controls_.Idle();
 }
 
 bool SimUiHost::QueryEndSession() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/UiHost.h"
+#include "platform/sim/SimControls.h"
 
 namespace sim {
 
@@ -33,6 +34,14 @@ class SimUiHost : public plat::IUiHost {
   plat::Handle HostWindow() override { return kHostWindow; }
   // The handle of the program's hidden host window (from the program's range).
   static constexpr plat::Handle kHostWindow = 0x300000;
+  std::unique_ptr<plat::IControlPeer> CreatePeer(plat::PeerSpec spec) override { return controls_.Create(std::move(spec)); }
+  void RunModal(plat::IControlPeer& form, const std::function<bool()>& done) override { controls_.RunModal(form, done); }
+  // Pop-up menus are not opened on the simulated desktop: the user chooses
+  // their items by name.
+  int TrackPopupMenu(plat::IControlPeer&, const std::vector<plat::MenuEntry>&) override { return -1; }
+
+  // The program's windows as the simulated user sees them.
+  SimControls& Controls() { return controls_; }
 
   // What the simulated user and system do. Clicks reach only an icon that is
   // in the notification area.
@@ -52,6 +61,7 @@ class SimUiHost : public plat::IUiHost {
   std::shared_ptr<TrayData> tray_;
   plat::SessionCallbacks session_;
   bool quit_ = false;
+  SimControls controls_;
 };
 
 }  // namespace sim

@@ -63,6 +63,31 @@ class Win32Tray : public ITrayHandle {
   bool ignoreNextUp_ = false;
 };
 
+// Until the windows are drawn on Windows, their controls have no peer there.
+class NoPeer : public IControlPeer {
+ public:
+  void SetBounds(const Rect&) override {}
+  void SetVisible(bool) override {}
+  void SetEnabled(bool) override {}
+  void SetText(const std::string&) override {}
+  void SetHint(const std::string&) override {}
+  void SetFont(const FontSpec&) override {}
+  void SetImage(const ImageRef&) override {}
+  void SetChecked(bool) override {}
+  void SetItems(const std::vector<std::string>&) override {}
+  void SetItemIndex(int) override {}
+  void SetRowCount(int) override {}
+  void InsertRow(int) override {}
+  void DeleteRow(int) override {}
+  void SetRowSelected(int, bool) override {}
+  void Invalidate() override {}
+  void SetSections(const std::vector<HeaderSection>&) override {}
+  void SetRange(int, int) override {}
+  void SetPosition(int) override {}
+  void BringToFront() override {}
+  void SetFocus() override {}
+};
+
 class Win32UiHost : public IUiHost {
  public:
   Win32UiHost();
@@ -102,6 +127,21 @@ class Win32UiHost : public IUiHost {
 
   void QuitLoop() override { PostQuitMessage(0); }
   plat::Handle HostWindow() override { return reinterpret_cast<plat::Handle>(hwnd_); }
+
+  std::unique_ptr<IControlPeer> CreatePeer(PeerSpec spec) override { return std::make_unique<NoPeer>(); }
+  void RunModal(IControlPeer&, const std::function<bool()>& done) override {
+    MSG msg;
+    while (!done()) {
+      BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+      if (got == 0 || got == -1) {
+        PostQuitMessage(0);
+        break;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  int TrackPopupMenu(IControlPeer&, const std::vector<MenuEntry>&) override { return -1; }
 
   HWND Window() const { return hwnd_; }
   void ForgetTimer(UINT_PTR id) { timers_.erase(id); }
