@@ -6,6 +6,14 @@
 // Sizes and positions are pixels at 96 DPI in the parent's client area; a
 // renderer on a screen of another density scales them both ways. Colours are
 // written as the platform writes them, 0x00BBGGRR.
+//
+// Who changes what: a peer applies the user's own changes itself before it
+// reports them (the text typed, the rows selected, the item chosen, a header
+// section's width, the tab shown), as a real control does; the component
+// layer then hands back only what it corrects. A check box does not toggle
+// itself: the component toggles it and hands the new state back. An up-down
+// asks first (Changing) and moves only when the component hands it the
+// position. Peers report nothing about changes the component made.
 #include <cstdint>
 #include <functional>
 #include <memory>
