@@ -5,6 +5,8 @@
 #include "browser/IEList.h"
 #include "browser/LogLine.h"
 #include "browser/WndEnum.h"
+#include "lists/CloseIt.h"
+#include "lists/EditWinDescr.h"
 #include "lists/RunLists.h"
 #include "platform/Services.h"
 #include "settings/LangSup.h"
@@ -36,9 +38,11 @@ TFormGarvel::TFormGarvel() : ui::TForm("FormGarvel") {
   for (ui::TMenuItem* separator : {&N2, &N3, &N1}) separator->SetCaption("-");
   // The windows these items open are not part of the program yet; their
   // items stay in the menu, greyed, until the windows exist.
-  for (ui::TMenuItem* item : {&WebEraser1, &AllowIt1, &CloseIt1, &TheyWereClosed1, &TheyWereBrowsed1, &Help1,
-                              &Options1, &About1})
-    item->SetEnabled(false);
+  for (ui::TMenuItem* item : {&WebEraser1, &Help1, &Options1, &About1}) item->SetEnabled(false);
+  AllowIt1.OnClick = [this] { AllowIt1Click(); };
+  CloseIt1.OnClick = [this] { CloseIt1Click(); };
+  TheyWereClosed1.OnClick = [this] { TheyWereClosed1Click(); };
+  TheyWereBrowsed1.OnClick = [this] { TheyWereBrowsed1Click(); };
   Exit1.OnClick = [this] { Exit1Click(); };
 
   ShellWinEvents.WindowRegistered = [](auto, int32_t lCookie) { ShellWinEventsWindowRegistered(lCookie); };
@@ -93,7 +97,27 @@ void TFormGarvel::ApplyLanguage() {
 
 void TFormGarvel::ApplyLanguageToAll() {
   ApplyLanguage();
-  // The other windows apply their texts here as they join the program.
+  for (TFormCloseIt* list : {FormCloseIt, static_cast<TFormCloseIt*>(FormAllowIt),
+                             static_cast<TFormCloseIt*>(FormTheyWereBrowsed), static_cast<TFormCloseIt*>(FormTheyWereClosed)})
+    if (list) list->ApplyLanguage();
+  if (FormWinDescr) FormWinDescr->ApplyLanguage();
+}
+
+// A list window opens without blocking the rest; a second choice brings it forward.
+void TFormGarvel::AllowIt1Click() {
+  if (FormAllowIt) FormAllowIt->Show();
+}
+
+void TFormGarvel::CloseIt1Click() {
+  if (FormCloseIt) FormCloseIt->Show();
+}
+
+void TFormGarvel::TheyWereClosed1Click() {
+  if (FormTheyWereClosed) FormTheyWereClosed->Show();
+}
+
+void TFormGarvel::TheyWereBrowsed1Click() {
+  if (FormTheyWereBrowsed) FormTheyWereBrowsed->Show();
 }
 
 void TFormGarvel::SetBlockingHint() { RxTrayIcon1.SetHint(BlockingSuspended ? OffHint : OnHint); }
@@ -118,7 +142,9 @@ void TFormGarvel::Options1Click() {
 
 void TFormGarvel::Exit1Click() {
   if (ui::Application.ExitState == 2) return;
-  // The visible about and list windows are closed here as they join.
+  for (ui::TForm* form : {static_cast<ui::TForm*>(FormCloseIt), static_cast<ui::TForm*>(FormAllowIt),
+                          static_cast<ui::TForm*>(FormTheyWereBrowsed), static_cast<ui::TForm*>(FormTheyWereClosed)})
+    if (form && form->Visible()) form->Close();
   RxTrayIcon1.SetActive(false);
   ui::Application.ExitState = 2;
   ui::Application.Terminate();

@@ -39,6 +39,10 @@ class TFormGarvel : public ui::TForm {
 
   void RxTrayIcon1Click();
   void Options1Click();
+  void AllowIt1Click();
+  void CloseIt1Click();
+  void TheyWereClosed1Click();
+  void TheyWereBrowsed1Click();
   void Exit1Click();
   bool CloseQuery() override;  // FormCloseQuery
   // Answers the session-end query: runs the exit sequence, then yes.

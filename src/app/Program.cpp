@@ -6,6 +6,8 @@
 #include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "browser/WndEnum.h"
+#include "lists/CloseIt.h"
+#include "lists/EditWinDescr.h"
 #include "lists/RunLists.h"
 #include "platform/Services.h"
 #include "settings/LangSup.h"
@@ -14,8 +16,25 @@
 #include "settings/RegProc.h"
 
 namespace {
+
 bool g_running = false;
+
+// Makes a window with its controls and runs its creation handler; an error
+// there is shown and the program goes on without what was left undone.
+template <class T>
+void CreateForm(T*& global) {
+  global = new T();
+  global->Realize();
+  ui::Application.Guard([&] { global->FormCreate(); });
 }
+
+template <class T>
+void DestroyForm(T*& global) {
+  delete global;
+  global = nullptr;
+}
+
+}  // namespace
 
 void ProgramStartup() {
   ui::Application.Reset();
@@ -37,10 +56,9 @@ void ProgramStartup() {
 
   ui::Application.ShowMainForm = false;
   g_running = true;
-  FormGarvel = new TFormGarvel();
   // An error in any step of the main window's creation ends that creation
   // there; it is shown and the program goes on with what was done.
-  ui::Application.Guard([] { FormGarvel->FormCreate(); });
+  CreateForm(FormGarvel);
 
   plat::Ui().SetSessionCallbacks({
       [] {
@@ -53,11 +71,16 @@ void ProgramStartup() {
       },
   });
 
+  CreateForm(FormWinDescr);
   ui::Application.Guard([] {
     BuildSoundList();
     LoadLiveSettings();
   });
   ui::Application.Guard([] { LoadAllLists(); });
+  CreateForm(FormCloseIt);
+  CreateForm(FormAllowIt);
+  CreateForm(FormTheyWereBrowsed);
+  CreateForm(FormTheyWereClosed);
 
   FormGarvel->Timer1.SetEnabled(true);
 }
@@ -65,7 +88,13 @@ void ProgramStartup() {
 void ProgramShutdown() {
   if (!g_running) return;
   g_running = false;
-  // The other windows are destroyed first; then the lists get their last save.
+  // The other windows are destroyed first, the last made first; then the
+  // lists get their last save.
+  DestroyForm(FormTheyWereClosed);
+  DestroyForm(FormTheyWereBrowsed);
+  DestroyForm(FormAllowIt);
+  DestroyForm(FormCloseIt);
+  DestroyForm(FormWinDescr);
   ui::Application.Guard([] { SaveAllLists(true); });
   FreeAllLists();
   if (FormGarvel) {

@@ -63,3 +63,10 @@ std::string FormatNnSsZzz(TDateTime t, char timeSep) {
   return Format("%.2d" + sep + "%.2d" + sep + "%.3d",
                 {static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)});
 }
+
+std::string DefaultDateTimeText(TDateTime t, char dateSep, char timeSep) {
+  const DateTimeParts p = DecodeDateTime(t);
+  const std::string d(1, dateSep), s(1, timeSep);
+  return Format("%.2d" + d + "%.2d" + d + "%.4d %.2d" + s + "%.2d" + s + "%.2d",
+                {p.day, p.month, p.year, p.hour, p.minute, p.second});
+}

@@ -20,5 +20,8 @@ DateTimeParts DecodeDateTime(TDateTime t);
 // Whole milliseconds of the time of day of |t| (0..86399999), rounded.
 int64_t TimeOfDayMs(TDateTime t);
 
+// "dd/mm/yyyy hh:mm:ss" with the given separators.
+std::string DefaultDateTimeText(TDateTime t, char dateSep = '/', char timeSep = ':');
+
 // "nn:ss:zzz": minutes, seconds and milliseconds of the time of day.
 std::string FormatNnSsZzz(TDateTime t, char timeSep = ':');

@@ -217,13 +217,25 @@ ONDREL_SIM_COMMAND("list", When::Any, [](Runner& r, const Line& l) {
 });
 
 ONDREL_SIM_COMMAND("file", When::Any, [](Runner& r, const Line& l) {
-  NeedWords(l, 3, "file PATH TEXT");
+  NeedWords(l, 3, "file PATH TEXT [readonly=1]");
   std::string content = l.words[2];
   if (StartsWith(content, "hex:") && !HexBytes(content.substr(4), content))
     throw ScenarioError(l, "hex: must be followed by pairs of hex digits");
-  std::ofstream out(HostFileForWriting(r, l.words[1]), std::ios::binary | std::ios::trunc);
-  out << content;
-  if (!out) throw ScenarioError(l, "cannot write " + l.words[1]);
+  {
+    std::ofstream out(HostFileForWriting(r, l.words[1]), std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out) throw ScenarioError(l, "cannot write " + l.words[1]);
+  }
+  std::string v;
+  if (Runner::Option(l, "readonly", v) && v != "0") {
+    if (v != "1") throw ScenarioError(l, "readonly=1 or readonly=0");
+    r.Machine().Files().SetAttributes(l.words[1], plat::FA_READONLY);
+  }
+});
+
+ONDREL_SIM_COMMAND("lock", When::Any, [](Runner& r, const Line& l) {
+  NeedWords(l, 2, "lock PATH");
+  r.Machine().LockFile(l.words[1]);
 });
 
 ONDREL_SIM_COMMAND("link", When::Any, [](Runner& r, const Line& l) {
@@ -245,8 +257,10 @@ ONDREL_SIM_COMMAND("wait", When::Any, [](Runner& r, const Line& l) {
 });
 
 ONDREL_SIM_COMMAND("tray", When::AfterStart, [](Runner& r, const Line& l) {
-  NeedWords(l, 2, "tray click|dblclick");
-  if (l.words[1] != "click" && l.words[1] != "dblclick") throw ScenarioError(l, "usage: tray click|dblclick");
+  NeedWords(l, 2, "tray click|dblclick [gap=T]");
+  if (l.words[1] != "click" && l.words[1] != "dblclick") throw ScenarioError(l, "usage: tray click|dblclick [gap=T]");
+  std::string v;
+  const double gap = Runner::Option(l, "gap", v) ? Runner::ParseSeconds(l, v) : 0.0;
   if (!r.Machine().Tray().active) {
     r.Fail(l, "the tray icon is not shown, so it cannot be clicked");
     return;
@@ -254,7 +268,7 @@ ONDREL_SIM_COMMAND("tray", When::AfterStart, [](Runner& r, const Line& l) {
   if (l.words[1] == "click")
     r.Machine().TrayClick();
   else
-    r.Machine().TrayDblClick();
+    r.Machine().Ui().TrayDblClick(std::llround(gap * 1000.0));
 });
 
 ONDREL_SIM_COMMAND("debug", When::AfterStart, [](Runner& r, const Line& l) {
@@ -278,6 +292,9 @@ ONDREL_SIM_COMMAND("exit", When::AfterStart, [](Runner& r, const Line& l) {
 ONDREL_SIM_COMMAND("session-end", When::AfterStart, [](Runner& r, const Line& l) {
   if (!ProgramRunning()) return;
   bool yes = r.Machine().QueryEndSession();
+  // Inside a modal window's loop the session's end waits until the loop has
+  // returned; the program shuts down then, as its exit sequence ran.
+  if (!r.Machine().Windows().ModalStack().empty()) return;
   r.Machine().EndSession(yes);
 });
 
@@ -286,7 +303,7 @@ ONDREL_SIM_COMMAND("report", When::Any, [](Runner& r, const Line& l) { PrintRepo
 // --- checks -------------------------------------------------------------
 
 ONDREL_SIM_EXPECT("list", [](Runner& r, const Line& l) {
-  NeedWords(l, 4, "expect list LIST count=N | expect list LIST INDEX [referrer=S] [url=S] [flags=N] [elapsed=S]");
+  NeedWords(l, 4, "expect list LIST count=N | expect list LIST INDEX [referrer=S] [url=S] [flags=N] [elapsed=S] [time=UNIXSEC]");
   TWinDescrList* list = RunTimeList(l, l.words[2]);
   if (!list) {
     r.Fail(l, "the lists are not loaded (the program is not running)");
@@ -314,6 +331,7 @@ ONDREL_SIM_EXPECT("list", [](Runner& r, const Line& l) {
   check("url", d.URL);
   check("flags", std::to_string(d.Flags));
   check("elapsed", d.Elapsed);
+  check("time", std::to_string(d.Time));
 });
 
 ONDREL_SIM_EXPECT("log", [](Runner& r, const Line& l) {
@@ -362,10 +380,16 @@ ONDREL_SIM_EXPECT("tray", [](Runner& r, const Line& l) {
 });
 
 ONDREL_SIM_EXPECT("registry", [](Runner& r, const Line& l) {
-  NeedWords(l, 4, "expect registry ROOT\\KEY NAME=VALUE");
+  NeedWords(l, 4, "expect registry ROOT\\KEY NAME=VALUE | expect registry ROOT\\KEY exists|absent");
   plat::RegRoot root;
   std::string key;
   if (!ParseRoot(l.words[2], root, key)) throw ScenarioError(l, "the root must be HKCU, HKLM or HKCR");
+  if (l.words[3] == "exists" || l.words[3] == "absent") {
+    const bool exists = r.Machine().Registry().KeyExists(root, key);
+    if (exists != (l.words[3] == "exists"))
+      r.Fail(l, "key " + l.words[2] + (exists ? " exists" : " does not exist"));
+    return;
+  }
   size_t eq = l.words[3].find('=');
   if (eq == std::string::npos) throw ScenarioError(l, "usage: expect registry ROOT\\KEY NAME=VALUE");
   std::string name = l.words[3].substr(0, eq), want = l.words[3].substr(eq + 1);
@@ -408,6 +432,7 @@ void PrintReport(Runner& r) {
   for (const auto& m : r.Machine().Messages()) r.Print("message " + m.text);
   SimMachine::TrayState t = r.Machine().Tray();
   r.Print(Format("tray shown=%d icon=%d hint=%s", {t.active ? 1 : 0, t.icon, t.hint}));
+  PrintFormReport(r);
 }
 
 }  // namespace sim

@@ -89,7 +89,51 @@ struct Runner::Impl {
   std::string scenarioDir;
   bool started = false;
   int failures = 0;
+  std::vector<Line> lines;
+  std::vector<std::vector<std::string>> commentsBefore;
+  size_t next = 0;  // the next line to run
+  void RunNext(Runner& runner);
+  // Once the exit sequence has ended the loop, the program shuts down, as
+  // after the message loop; not inside a modal window's loop, which returns
+  // first, as on Windows.
+  void ShutDownWhenEnded() {
+    if (ProgramRunning() && ProgramLoopEnded() && machine->Windows().ModalStack().empty()) ProgramShutdown();
+  }
 };
+
+void Runner::Impl::RunNext(Runner& runner) {
+  const size_t i = next++;
+  const Line& line = lines[i];
+  const std::string& cmd = line.words[0];
+  const int failuresBefore = failures;
+  const bool trace = options.trace && !options.quiet;
+  if (trace) {
+    for (const std::string& c : commentsBefore[i]) std::cout << (c.empty() ? "" : "  ") << c << "\n";
+    if (cmd != "expect") {
+      int64_t ms = machine->NowMs();
+      std::cout << "[" << ms / 1000 << "." << std::to_string(1000 + ms % 1000).substr(1) << " s] "
+                << Trim(line.text) << "\n";
+    }
+  }
+  if (cmd == "expect") {
+    auto it = Expects().find(line.words[1]);
+    if (it == Expects().end()) it = Expects().find("*window*");
+    if (it == Expects().end()) throw ScenarioError(line, "unknown check 'expect " + line.words[1] + "'");
+    it->second(runner, line);
+  } else {
+    if (cmd == "start") started = true;
+    Commands()[cmd].fn(runner, line);
+  }
+  if (trace && cmd == "expect" && failures == failuresBefore)
+    std::cout << "           ok: " << Trim(line.text) << "\n";
+  ShutDownWhenEnded();
+  // What the user did has been handled; the program is idle until the next command.
+  if (ProgramRunning()) machine->Windows().Idle();
+}
+
+void Runner::RunNested(const std::function<bool()>& done) {
+  while (!done() && impl_->next < impl_->lines.size()) impl_->RunNext(*this);
+}
 
 Runner::Runner(Options options) : impl_(std::make_unique<Impl>()) { impl_->options = std::move(options); }
 
@@ -246,38 +290,16 @@ int Runner::RunFile(const std::string& path) {
   cfg.langDir = langDir ? langDir : ONDREL_SOURCE_DIR "/lang";
   impl_->machine = std::make_unique<SimMachine>(cfg);
   impl_->machine->Install();
-  impl_->machine->AfterEvent = [] {
-    if (ProgramRunning() && ProgramLoopEnded()) ProgramShutdown();
-  };
+  impl_->machine->AfterEvent = [this] { impl_->ShutDownWhenEnded(); };
+
+  impl_->machine->Windows().SetModalHook([this](const std::function<bool()>& done) { RunNested(done); });
+  impl_->lines = std::move(lines);
+  impl_->commentsBefore = std::move(commentsBefore);
+  impl_->next = 0;
 
   int status = 0;
-  const bool trace = impl_->options.trace && !impl_->options.quiet;
   try {
-    for (size_t i = 0; i < lines.size(); ++i) {
-      const Line& line = lines[i];
-      const std::string& cmd = line.words[0];
-      int failuresBefore = impl_->failures;
-      if (trace) {
-        for (const std::string& c : commentsBefore[i]) std::cout << (c.empty() ? "" : "  ") << c << "\n";
-        if (cmd != "expect") {
-          int64_t ms = impl_->machine->NowMs();
-          std::cout << "[" << ms / 1000 << "." << std::to_string(1000 + ms % 1000).substr(1) << " s] "
-                    << Trim(line.text) << "\n";
-        }
-      }
-      if (cmd == "expect") {
-        auto it = Expects().find(line.words[1]);
-        if (it == Expects().end()) it = Expects().find("*window*");
-        if (it == Expects().end()) throw ScenarioError(line, "unknown check 'expect " + line.words[1] + "'");
-        it->second(*this, line);
-      } else {
-        if (cmd == "start") impl_->started = true;
-        Commands()[cmd].fn(*this, line);
-      }
-      if (trace && cmd == "expect" && impl_->failures == failuresBefore)
-        std::cout << "           ok: " << Trim(line.text) << "\n";
-      if (ProgramRunning() && ProgramLoopEnded()) ProgramShutdown();
-    }
+    while (impl_->next < impl_->lines.size()) impl_->RunNext(*this);
   } catch (const ScenarioError& e) {
     std::cerr << e.what() << "\n";
     status = 2;

@@ -22,11 +22,16 @@ struct Line {
   std::string Where() const { return file + ":" + std::to_string(number); }
 };
 
-// A scenario that cannot be read or run as written (exit status 2).
-class ScenarioError : public std::runtime_error {
+// A scenario that cannot be read or run as written (exit status 2). It is
+// no std::exception on purpose: it must pass the program's own error
+// handler when a command runs inside a modal window's loop.
+class ScenarioError {
  public:
-  ScenarioError(const Line& line, const std::string& reason)
-      : std::runtime_error(line.Where() + ": " + reason) {}
+  ScenarioError(const Line& line, const std::string& reason) : what_(line.Where() + ": " + reason) {}
+  const char* what() const { return what_.c_str(); }
+
+ private:
+  std::string what_;
 };
 
 class Runner;
@@ -74,6 +79,10 @@ class Runner {
   // The folder of the scenario being run (for relative file names).
   const std::string& ScenarioDir() const;
 
+  // Runs the scenario's next commands until |done| holds or the scenario
+  // ends: the loop of a modal window that a command opened.
+  void RunNested(const std::function<bool()>& done);
+
   // Word helpers: KEY=VALUE options after the positional words.
   static bool Option(const Line& line, const std::string& key, std::string& value);
   static int ParseInt(const Line& line, const std::string& text);
@@ -101,6 +110,8 @@ int RunnerMain(int argc, char** argv);
 void PrintReport(Runner& runner);
 // Prints the window lines of the report (BrowserCommands.cpp).
 void PrintWindowReport(Runner& runner);
+// Prints the lines of the program's own windows and the shell's requests (UiCommands.cpp).
+void PrintFormReport(Runner& runner);
 
 }  // namespace sim
 

@@ -152,6 +152,7 @@ std::unique_ptr<plat::IControlPeer> SimControls::Create(plat::PeerSpec spec) {
 void SimControls::Remember(HeadlessControl* c) {
   all_.push_back(c);
   byPath_[c->path] = c;
+  known_.insert(c->path);
   if (c->form == c) forms_.push_back(c);
 }
 
@@ -194,7 +195,9 @@ void SimControls::Idle() {
 
 std::string SimControls::Click(HeadlessControl& c) {
   using K = plat::ControlKind;
-  if (std::string why = Refusal(c); !why.empty()) return why;
+  // A page's tab shows while its page is hidden: the page control is what the user clicks.
+  const bool tab = c.kind == K::TabSheet && c.parent && c.parent->kind == K::PageControl;
+  if (std::string why = Refusal(tab ? *c.parent : c); !why.empty()) return why;
   plat::ControlEvent e;
   switch (c.kind) {
     case K::Button:
@@ -205,10 +208,8 @@ std::string SimControls::Click(HeadlessControl& c) {
       c.Send(e);
       break;
     case K::TabSheet:
-      // A click on the page's tab.
-      if (!c.parent || c.parent->kind != K::PageControl) return c.path + " has no tab";
+      if (!tab) return c.path + " has no tab";
       if (c.itemIndex < 0) return "the tab of " + c.path + " is hidden";
-      if (std::string why = Refusal(*c.parent); !why.empty()) return why;
       e.kind = plat::EventKind::Select;
       e.index = c.itemIndex;
       c.parent->itemIndex = c.itemIndex;

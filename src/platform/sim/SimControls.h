@@ -6,6 +6,7 @@
 // Owner drawing paints on a canvas that records what it drew.
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -100,6 +101,8 @@ class SimControls {
   // The program's windows by designer name: "FormOptions" or
   // "FormOptions.CheckBoxDebug"; nullptr when there is none.
   HeadlessControl* Find(const std::string& path) const;
+  // The window or control existed at some time of this run (it may be gone).
+  bool Known(const std::string& path) const { return known_.count(path) > 0; }
   // Every form, in the order they were made.
   std::vector<HeadlessControl*> Forms() const;
   // On the screen now: the control, its parents and its form are visible.
@@ -145,6 +148,7 @@ class SimControls {
   void Remember(HeadlessControl* c);
 
   std::map<std::string, HeadlessControl*> byPath_;
+  std::set<std::string> known_;
   std::vector<HeadlessControl*> forms_;
   std::vector<HeadlessControl*> all_;
   std::vector<HeadlessControl*> modalStack_;

@@ -105,14 +105,20 @@ void SimUiHost::TrayClick() {
   controls_.Idle();
 }
 
-void SimUiHost::TrayDblClick() {
+void SimUiHost::TrayDblClick(int64_t gapMs) {
   if (!tray_->state.active) return;
   TrayClick();
-  // The click handler may have removed the icon or replaced its handlers.
-  if (!tray_->state.active) return;
-  auto fn = tray_->callbacks.onDblClick;
-  if (fn) fn();
-  controls_.Idle();
+  auto second = [this] {
+    // The click handler may have removed the icon or replaced its handlers.
+    if (!tray_->state.active) return;
+    auto fn = tray_->callbacks.onDblClick;
+    if (fn) fn();
+    controls_.Idle();
+  };
+  if (gapMs <= 0)
+    second();
+  else
+    clock_.Schedule(clock_.NowMs() + gapMs, second);
 }
 
 std::vector<plat::MenuEntry> SimUiHost::TrayMenu() {

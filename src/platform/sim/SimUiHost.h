@@ -2,6 +2,7 @@
 // The simulated window system's part for the component layer: timers on the
 // virtual clock, the notification-area icon the simulated user clicks, and
 // the session-end messages. The runner drives the loop itself.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,7 +48,8 @@ class SimUiHost : public plat::IUiHost {
   // in the notification area.
   TrayState Tray() const;
   void TrayClick();
-  void TrayDblClick();  // the click of its first press, then the double click
+  // The click of its first press at once, then the double click |gapMs| later.
+  void TrayDblClick(int64_t gapMs = 0);
   std::vector<plat::MenuEntry> TrayMenu();
   void TrayChoose(size_t index);  // only an enabled entry that is no separator
   bool QueryEndSession();         // the program's answer; false when it set none

@@ -25,6 +25,22 @@ class Win32Clock : public IClock {
   char DateSeparator() override { return dateSep_; }
   char TimeSeparator() override { return timeSep_; }
 
+  std::string DateTimeText(TDateTime t) override {
+    const DateTimeParts p = DecodeDateTime(t);
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(p.year);
+    st.wMonth = static_cast<WORD>(p.month);
+    st.wDay = static_cast<WORD>(p.day);
+    st.wHour = static_cast<WORD>(p.hour);
+    st.wMinute = static_cast<WORD>(p.minute);
+    st.wSecond = static_cast<WORD>(p.second);
+    char date[80] = {}, time[80] = {};
+    if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date) == 0 ||
+        GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time) == 0)
+      return IClock::DateTimeText(t);
+    return std::string(date) + " " + time;
+  }
+
  private:
   char dateSep_;
   char timeSep_;
