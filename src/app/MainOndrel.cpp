@@ -13,6 +13,10 @@
 #include "settings/LiveSettings.h"
 #include "settings/LogFile.h"
 #include "settings/RegProc.h"
+#include "eraser/FormEraser.h"
+#include "windows/About.h"
+#include "windows/BugReport.h"
+#include "windows/Options.h"
 #include "windows/SysInfo.h"
 
 TFormGarvel* FormGarvel = nullptr;
@@ -36,9 +40,10 @@ TFormGarvel::TFormGarvel() : ui::TForm("FormGarvel") {
   RxTrayIcon1.OnDblClick = [this] { Options1Click(); };
 
   for (ui::TMenuItem* separator : {&N2, &N3, &N1}) separator->SetCaption("-");
-  // The windows these items open are not part of the program yet; their
-  // items stay in the menu, greyed, until the windows exist.
-  for (ui::TMenuItem* item : {&WebEraser1, &Help1, &Options1, &About1}) item->SetEnabled(false);
+  WebEraser1.OnClick = [this] { WebEraser1Click(); };
+  Help1.OnClick = [this] { Help1Click(); };
+  Options1.OnClick = [this] { Options1Click(); };
+  About1.OnClick = [this] { About1Click(); };
   AllowIt1.OnClick = [this] { AllowIt1Click(); };
   CloseIt1.OnClick = [this] { CloseIt1Click(); };
   TheyWereClosed1.OnClick = [this] { TheyWereClosed1Click(); };
@@ -100,7 +105,21 @@ void TFormGarvel::ApplyLanguageToAll() {
   for (TFormCloseIt* list : {FormCloseIt, static_cast<TFormCloseIt*>(FormAllowIt),
                              static_cast<TFormCloseIt*>(FormTheyWereBrowsed), static_cast<TFormCloseIt*>(FormTheyWereClosed)})
     if (list) list->ApplyLanguage();
+  if (FormOptions) FormOptions->ApplyLanguage();
+  if (FormAbout) FormAbout->ApplyLanguage();
   if (FormWinDescr) FormWinDescr->ApplyLanguage();
+  if (FormEraser) FormEraser->ApplyLanguage();
+  if (FormBugReport) FormBugReport->ApplyLanguage();
+}
+
+void TFormGarvel::WebEraser1Click() {
+  if (FormEraser) FormEraser->Execute();
+}
+
+void TFormGarvel::Help1Click() { OpenHelp(plat::Ui().HostWindow()); }
+
+void TFormGarvel::About1Click() {
+  if (FormAbout) FormAbout->Show();
 }
 
 // A list window opens without blocking the rest; a second choice brings it forward.
@@ -135,14 +154,15 @@ void TFormGarvel::Options1Click() {
     BlockingSuspended = !BlockingSuspended;
     SetBlockingHint();
   }
-  std::string before = CurrentLanguage;
-  // The options window opens here once it is part of the program.
+  const std::string before = CurrentLanguage;
+  if (FormOptions) FormOptions->ShowModal();
   if (CurrentLanguage != before) ApplyLanguageToAll();
 }
 
 void TFormGarvel::Exit1Click() {
   if (ui::Application.ExitState == 2) return;
-  for (ui::TForm* form : {static_cast<ui::TForm*>(FormCloseIt), static_cast<ui::TForm*>(FormAllowIt),
+  for (ui::TForm* form : {static_cast<ui::TForm*>(FormAbout), static_cast<ui::TForm*>(FormCloseIt),
+                          static_cast<ui::TForm*>(FormAllowIt),
                           static_cast<ui::TForm*>(FormTheyWereBrowsed), static_cast<ui::TForm*>(FormTheyWereClosed)})
     if (form && form->Visible()) form->Close();
   RxTrayIcon1.SetActive(false);

@@ -39,6 +39,9 @@ class TFormGarvel : public ui::TForm {
 
   void RxTrayIcon1Click();
   void Options1Click();
+  void WebEraser1Click();
+  void Help1Click();
+  void About1Click();
   void AllowIt1Click();
   void CloseIt1Click();
   void TheyWereClosed1Click();

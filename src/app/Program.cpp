@@ -6,6 +6,7 @@
 #include "browser/Detection.h"
 #include "browser/IEList.h"
 #include "browser/WndEnum.h"
+#include "eraser/FormEraser.h"
 #include "lists/CloseIt.h"
 #include "lists/EditWinDescr.h"
 #include "lists/RunLists.h"
@@ -14,6 +15,9 @@
 #include "settings/LiveSettings.h"
 #include "settings/LogFile.h"
 #include "settings/RegProc.h"
+#include "windows/About.h"
+#include "windows/BugReport.h"
+#include "windows/Options.h"
 
 namespace {
 
@@ -76,11 +80,15 @@ void ProgramStartup() {
     BuildSoundList();
     LoadLiveSettings();
   });
+  CreateForm(FormOptions);
+  CreateForm(FormAbout);
   ui::Application.Guard([] { LoadAllLists(); });
   CreateForm(FormCloseIt);
   CreateForm(FormAllowIt);
   CreateForm(FormTheyWereBrowsed);
   CreateForm(FormTheyWereClosed);
+  CreateForm(FormEraser);
+  CreateForm(FormBugReport);
 
   FormGarvel->Timer1.SetEnabled(true);
 }
@@ -90,10 +98,14 @@ void ProgramShutdown() {
   g_running = false;
   // The other windows are destroyed first, the last made first; then the
   // lists get their last save.
+  DestroyForm(FormBugReport);
+  DestroyForm(FormEraser);
   DestroyForm(FormTheyWereClosed);
   DestroyForm(FormTheyWereBrowsed);
   DestroyForm(FormAllowIt);
   DestroyForm(FormCloseIt);
+  DestroyForm(FormAbout);
+  DestroyForm(FormOptions);
   DestroyForm(FormWinDescr);
   ui::Application.Guard([] { SaveAllLists(true); });
   FreeAllLists();

@@ -110,3 +110,16 @@ bool TryStrToInt(std::string_view s, int32_t& out) {
   out = static_cast<int32_t>(v);
   return true;
 }
+
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(s);
+  std::string out;
+  size_t start = 0;
+  for (size_t at = s.find(from); at != std::string_view::npos; at = s.find(from, start)) {
+    out.append(s.substr(start, at - start));
+    out.append(to);
+    start = at + from.size();
+  }
+  out.append(s.substr(start));
+  return out;
+}

@@ -25,5 +25,8 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern);
 // anything else (blanks included).
 bool TryStrToInt(std::string_view s, int32_t& out);
 
+// Every occurrence of |from| (not empty) replaced by |to|.
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+
 // Splits at each occurrence of |sep|.
 std::vector<std::string> Split(std::string_view s, char sep);

@@ -189,7 +189,8 @@ std::string ListFilePath(const std::string& fileName, bool* fromAutostart) {
   if (fromAutostart) *fromAutostart = !registered.empty();
   // While registered for autostart, every copy of the program shares the
   // lists beside the registered copy.
-  if (!registered.empty()) return ExtractFilePath(registered) + fileName;
+  // The options window writes a path with blanks in quotes; older values have none.
+  if (!registered.empty()) return ExtractFilePath(AutostartProgram(registered)) + fileName;
   return ExeDirFile(fileName);
 }
 

@@ -31,6 +31,9 @@ class ISystem {
   virtual void PlaySoundFile(const std::string& path) = 0;
   // Opens a file or address with its associated program (default verb).
   virtual bool ShellExecute(const std::string& target) = 0;
+  // Asks the shell to open a file for the window |owner|; a file that is
+  // missing or has no viewer gets the shell's own message.
+  virtual void ShellOpen(Handle owner, const std::string& target) = 0;
   // Empties the shell's list of recent documents.
   virtual void ClearRecentDocs() = 0;
 };

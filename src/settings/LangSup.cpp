@@ -133,3 +133,17 @@ void FreeLanguages() {
   CurrentLanguage.clear();
   g_langFile.clear();
 }
+
+bool IsLanguageName(const std::string& name) {
+  if (name.empty() || name.size() > 200 || name.back() == ' ' || name.back() == '.') return false;
+  for (unsigned char c : name)
+    if (c < 32 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) return false;
+  // The devices keep their names in every folder, whatever extension follows.
+  const std::string base = name.substr(0, name.find('.'));
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "COM1", "COM2", "COM3", "COM4", "COM5",
+                                         "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4",
+                                         "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+  for (const char* d : kDevices)
+    if (SameText(Trim(base), d)) return false;
+  return true;
+}

@@ -15,5 +15,9 @@ std::string LangText(const std::string& section, const std::string& key);
 // Start-up choice: the stored "Language", or "English" (written back) when it
 // has three characters or fewer.
 void ChooseStartLanguage();
+// A name that can stand for a language file beside the program: a plain
+// file name without folder, "." or "..", without the characters Windows
+// refuses in file names, not ending in a blank or a dot, and no device name.
+bool IsLanguageName(const std::string& name);
 // Program end.
 void FreeLanguages();

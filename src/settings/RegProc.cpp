@@ -171,6 +171,16 @@ void FillAppVersion() {
 
 std::string SettingsKey() { return "SOFTWARE\\Morvane\\" + AppVersion.ProductName; }
 
+std::string AutostartValue(const std::string& programPath) {
+  return programPath.find(' ') == std::string::npos ? programPath : "\"" + programPath + "\"";
+}
+
+std::string AutostartProgram(const std::string& value) {
+  if (value.empty() || value[0] != '"') return value;
+  const size_t close = value.find('"', 1);
+  return value.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+}
+
 std::string VersionText() {
   return Format("%s %d.%d (%d)", {AppVersion.ProductName, AppVersion.Major, AppVersion.Release, AppVersion.Build});
 }

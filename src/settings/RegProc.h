@@ -40,6 +40,13 @@ std::string SettingsKey();
 // The per-user autostart key.
 extern const char* const RunKey;
 
+// The autostart value for a program file: its path, in double quotes when it
+// holds a blank, as Windows expects of a path under "Program Files".
+std::string AutostartValue(const std::string& programPath);
+// The program file an autostart value names: a quoted path without its
+// quotes (and what follows them), an unquoted one as it stands.
+std::string AutostartProgram(const std::string& value);
+
 // "Ondrel 1.10 (103)": name, major, release and build.
 std::string VersionText();
 

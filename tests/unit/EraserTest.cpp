@@ -44,6 +44,7 @@ class OverrideSystem : public plat::ISystem {
   void CloseHandle(plat::Handle h) override { base_.CloseHandle(h); }
   void PlaySoundFile(const std::string& p) override { base_.PlaySoundFile(p); }
   bool ShellExecute(const std::string& t) override { return base_.ShellExecute(t); }
+  void ShellOpen(plat::Handle owner, const std::string& t) override { base_.ShellOpen(owner, t); }
   void ClearRecentDocs() override {
     ++recentCleared;
     base_.ClearRecentDocs();

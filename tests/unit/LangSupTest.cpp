@@ -152,7 +152,7 @@ TEST_F(LangSupTest, StartLanguageReplacesShortNames) {
 }
 
 // The keys the windows read, and for format texts the arguments they pass.
-enum class Args { None, Count, TwoCounts, WhenLine };
+enum class Args { None, Count, TwoCounts, WhenLine, Name };
 
 struct TextKey {
   const char* section;
@@ -166,6 +166,7 @@ std::string Shown(const std::string& text, Args args) {
     case Args::Count: return Format(text, {12});
     case Args::TwoCounts: return Format(text, {1, 5});
     case Args::WhenLine: return Format(text, {3, 12, "02.03.2026 09:00:00"});
+    case Args::Name: return Format(text, {"..\\x"});
     case Args::None: break;
   }
   return text;
@@ -191,7 +192,7 @@ const TextKey kTextKeys[] = {
     {"Options", "TabCommon"}, {"Options", "TabPopupDetector"}, {"Options", "TabSounds"},
     {"Options", "TabFeedback"}, {"Options", "TabIEAds"}, {"Options", "TabIEFilter"},
     {"Options", "SendMessage"}, {"Options", "SendMessageInfo1"}, {"Options", "SendMessageInfo2"},
-    {"Options", "SendMessageInfo3"}, {"Options", "SendMessageInfo4"},
+    {"Options", "SendMessageInfo3"}, {"Options", "SendMessageInfo4"}, {"Options", "BadLanguage", Args::Name},
     {"Options", "FormatStr1", Args::Count}, {"Options", "FormatStr2", Args::TwoCounts}, {"Options", "FormatStr3", Args::Count},
     {"WebEraser", "Cookies", Args::Count}, {"WebEraser", "VisitedURLs", Args::Count}, {"WebEraser", "History", Args::Count},
     {"WebEraser", "Cache", Args::Count}, {"WebEraser", "TypedURLs", Args::Count}, {"WebEraser", "RecentDocs", Args::Count},

@@ -126,6 +126,7 @@ class VersionedSystem : public plat::ISystem {
   void CloseHandle(plat::Handle h) override { inner_.CloseHandle(h); }
   void PlaySoundFile(const std::string& path) override { inner_.PlaySoundFile(path); }
   bool ShellExecute(const std::string& target) override { return inner_.ShellExecute(target); }
+  void ShellOpen(plat::Handle owner, const std::string& target) override { inner_.ShellOpen(owner, target); }
   void ClearRecentDocs() override { inner_.ClearRecentDocs(); }
 
  private:

@@ -235,7 +235,8 @@ ONDREL_SIM_COMMAND("file", When::Any, [](Runner& r, const Line& l) {
 
 ONDREL_SIM_COMMAND("lock", When::Any, [](Runner& r, const Line& l) {
   NeedWords(l, 2, "lock PATH");
-  r.Machine().LockFile(l.words[1]);
+  // Held open the way a running program holds its files: others may read.
+  r.Machine().LockFile(l.words[1], true);
 });
 
 ONDREL_SIM_COMMAND("link", When::Any, [](Runner& r, const Line& l) {

@@ -148,7 +148,8 @@ void CheckFields(Runner& r, const Line& l, const std::string& what, const std::m
     const std::string& w = l.words[i];
     const size_t eq = w.find('=');
     if (eq == std::string::npos) throw ScenarioError(l, "a check is FIELD=VALUE: '" + w + "'");
-    const std::string field = w.substr(0, eq), want = w.substr(eq + 1);
+    // Line ends in a text are written \r and \n.
+    const std::string field = w.substr(0, eq), want = ReplaceAll(ReplaceAll(w.substr(eq + 1), "\\r", "\r"), "\\n", "\n");
     auto it = have.find(field);
     if (it == have.end()) throw ScenarioError(l, what + " has no field '" + field + "'");
     if (it->second != want) r.Fail(l, what + " " + field + " is '" + it->second + "', not '" + want + "'");
@@ -277,6 +278,13 @@ ONDREL_SIM_EXPECT("row", [](Runner& r, const Line& l) {
   f["url"] = d.texts.size() > 1 ? d.texts[1] : "";
   f["text"] = d.texts.empty() ? "" : d.texts[0];
   CheckFields(r, l, l.words[2] + " row " + l.words[3], f, 4);
+});
+
+ONDREL_SIM_EXPECT("shell", [](Runner& r, const Line& l) {
+  NeedWords(l, 3, "expect shell \"TEXT\"");
+  for (const std::string& s : r.Machine().ShellRequests())
+    if (s.find(l.words[2]) != std::string::npos) return;
+  r.Fail(l, "no request to the shell opened '" + l.words[2] + "'");
 });
 
 ONDREL_SIM_EXPECT("no-message", [](Runner& r, const Line& l) {

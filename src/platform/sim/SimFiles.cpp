@@ -100,7 +100,10 @@ bool SimFiles::State::WriteDenied(const std::string& hostPath) const {
   return false;
 }
 
-bool SimFiles::State::Locked(const std::string& hostPath) const { return locked.count(LowerCase(hostPath)) > 0; }
+bool SimFiles::State::Locked(const std::string& hostPath, bool reading) const {
+  auto it = locked.find(LowerCase(hostPath));
+  return it != locked.end() && !(reading && it->second);
+}
 
 bool SimFiles::State::IsOpen(const std::string& hostPath) const { return open.count(LowerCase(hostPath)) > 0; }
 
@@ -179,9 +182,9 @@ bool SimFiles::MakeLink(const std::string& winPath, const std::string& winTarget
   return !ec;
 }
 
-void SimFiles::LockFile(const std::string& winPath) {
+void SimFiles::LockFile(const std::string& winPath, bool shareRead) {
   std::string h = HostPath(winPath);
-  if (!h.empty()) state_->locked.insert(LowerCase(h));
+  if (!h.empty()) state_->locked[LowerCase(h)] = shareRead;
 }
 
 void SimFiles::DenyWritesUnder(const std::string& winFolder) {
@@ -281,11 +284,11 @@ std::unique_ptr<plat::IFile> SimFiles::Open(const std::string& path, plat::OpenM
     SetError(error, kAccessDenied);
     return nullptr;
   }
-  if (state_->Locked(host)) {
+  const bool writing = mode != plat::OpenMode::Read;
+  if (state_->Locked(host, !writing)) {
     SetError(error, kSharingViolation);
     return nullptr;
   }
-  const bool writing = mode != plat::OpenMode::Read;
   if (writing && (attrs & plat::FA_READONLY) && exists) {
     SetError(error, kAccessDenied);
     return nullptr;

@@ -37,7 +37,10 @@ class SimFiles : public plat::IFileSystem {
   bool MakeLink(const std::string& winPath, const std::string& winTarget);
 
   // Faults for tests of failure paths.
-  void LockFile(const std::string& winPath);           // open, delete and replace fail: sharing violation
+  // Held open by another program: open, delete and replace fail with a
+  // sharing violation. |shareRead|: the other program lets readers in, so
+  // only writing, deleting and replacing fail.
+  void LockFile(const std::string& winPath, bool shareRead = false);
   void DenyWritesUnder(const std::string& winFolder);  // create, replace, write, delete below it fail
   void ClearFaults();
 
@@ -53,12 +56,12 @@ class SimFiles : public plat::IFileSystem {
 
   // Shared with open files, which may outlive a check but not the faults.
   struct State {
-    std::set<std::string> locked;        // lower-case host paths
+    std::map<std::string, bool> locked;  // lower-case host paths, and whether readers may open them
     std::vector<std::string> denied;     // lower-case host folders
     std::map<std::string, int> open;     // lower-case host path -> open handles
     std::map<std::string, uint32_t> overlay;  // lower-case host path -> hidden/system bits
     bool WriteDenied(const std::string& hostPath) const;
-    bool Locked(const std::string& hostPath) const;
+    bool Locked(const std::string& hostPath, bool reading = false) const;
     bool IsOpen(const std::string& hostPath) const;
   };
 

@@ -84,6 +84,7 @@ SimMachine::SimMachine(const MachineConfig& cfg)
       ui_(clock_),
       browsers_(clock_, desktop_, com_) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+  system_.SetDesktop(&desktop_);
   LayOut(cfg.langDir);
   DefaultRegistry();
 }

@@ -83,7 +83,7 @@ class SimMachine {
   bool QuitRequested() const { return ui_.QuitRequested(); }
 
   // File faults for tests of failure paths.
-  void LockFile(const std::string& winPath) { files_.LockFile(winPath); }
+  void LockFile(const std::string& winPath, bool shareRead = false) { files_.LockFile(winPath, shareRead); }
   void DenyWritesUnder(const std::string& winFolder) { files_.DenyWritesUnder(winFolder); }
   void ClearFaults() { files_.ClearFaults(); }
 

@@ -58,6 +58,15 @@ bool SimSystem::ShellExecute(const std::string& target) {
   return true;
 }
 
+void SimSystem::ShellOpen(plat::Handle owner, const std::string& target) {
+  shellRequests_.push_back(target);
+  // An address goes to the browser; a file must be there to be opened.
+  if (target.find("://") != std::string::npos || files_.FileExists(target)) return;
+  if (desktop_)
+    desktop_->MessageBox(owner, "Windows cannot find '" + target + "'. Make sure you typed the name correctly, and then try again.",
+                         ExtractFileName(target), plat::MB_ICONERROR_);
+}
+
 void SimSystem::ClearRecentDocs() {
   // The shell deletes its shortcuts from the Recent folder; the folder's own
   // Desktop.ini stays. Subfolders are left alone.

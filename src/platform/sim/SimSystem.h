@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Desktop.h"
 #include "platform/System.h"
 
 namespace sim {
@@ -25,6 +26,9 @@ class SimSystem : public plat::ISystem {
   void CloseHandle(plat::Handle h) override;
   void PlaySoundFile(const std::string& path) override;
   bool ShellExecute(const std::string& target) override;
+  void ShellOpen(plat::Handle owner, const std::string& target) override;
+  // The shell's message about a file it cannot open goes to the desktop.
+  void SetDesktop(plat::IDesktop* desktop) { desktop_ = desktop; }
   void ClearRecentDocs() override;
 
   // Records.
@@ -34,6 +38,7 @@ class SimSystem : public plat::ISystem {
 
  private:
   SimFiles& files_;
+  plat::IDesktop* desktop_ = nullptr;
   std::vector<std::string> sounds_;
   std::vector<std::string> shellRequests_;
   std::map<plat::Handle, std::string> mutexes_;

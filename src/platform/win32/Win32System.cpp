@@ -128,6 +128,18 @@ class Win32System : public ISystem {
     return true;
   }
 
+  void ShellOpen(Handle owner, const std::string& target) override {
+    // Without SEE_MASK_FLAG_NO_UI the shell tells the user itself why a file
+    // cannot be opened.
+    SHELLEXECUTEINFOA sei = {};
+    sei.cbSize = sizeof sei;
+    sei.hwnd = reinterpret_cast<HWND>(owner);
+    sei.lpVerb = "open";
+    sei.lpFile = target.c_str();
+    sei.nShow = SW_SHOWDEFAULT;
+    ShellExecuteExA(&sei);
+  }
+
   void ClearRecentDocs() override { SHAddToRecentDocs(SHARD_PIDL, nullptr); }
 };
 
