@@ -58,8 +58,8 @@ void FillClosed(TWinDescrList& list, int n, int32_t time) {
                   Format("http://ads%d.example/popup.php?id=%d&zone=7", {i % 977, i}), "04:250 sec.", 1, 0, time);
 }
 
-// Second argument 1: an address with a long query, whose many byte pairs
-// defeat the quick pre-check of the masks.
+// Second argument 1: an address with a long query, whose every gram is
+// looked up.
 void BM_FindDescrNoMatch(benchmark::State& state) {
   TWinDescrList list;
   FillMasks(list, static_cast<int>(state.range(0)));

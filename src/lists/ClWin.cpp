@@ -1,6 +1,7 @@
 #include "lists/ClWin.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "base/Bytes.h"
@@ -21,41 +22,29 @@ constexpr int kFieldCount = 7;
 enum MaskKind : uint8_t { kAny, kContains, kEndsWith, kStartsWith, kEquals };
 
 struct Mask {
-  size_t start, len;  // the core: the mask without its leading and trailing star
+  std::string_view core;  // the mask without its leading and trailing star
   MaskKind kind;
 };
 
 Mask CompileMask(std::string_view mask) {
-  if (mask.empty() || mask == "*") return {0, 0, kAny};  // as if it were "**"
+  if (mask.empty() || mask == "*") return {{}, kAny};  // as if it were "**"
   const bool lead = mask.front() == '*';
-  size_t start = lead ? 1 : 0;
-  size_t end = mask.size();
-  const bool trail = end > start && mask[end - 1] == '*';
-  if (trail) --end;
+  if (lead) mask.remove_prefix(1);
+  const bool trail = !mask.empty() && mask.back() == '*';
+  if (trail) mask.remove_suffix(1);
   MaskKind kind = kEquals;
   if (lead && trail)
-    kind = end == start ? kAny : kContains;
+    kind = mask.empty() ? kAny : kContains;
   else if (lead)
     kind = kEndsWith;
   else if (trail)
     kind = kStartsWith;
-  return {start, end - start, kind};
+  return {mask, kind};
 }
 
-// A 64-bit summary of the byte pairs in a text. A mask's core can only match
-// a text that contains all of the core's pairs, so comparing summaries rules
-// out most entries of a lookup without reading their lines.
-uint64_t PairSummary(std::string_view s) {
-  uint64_t sum = 0;
-  for (size_t i = 1; i < s.size(); ++i) {
-    const uint32_t pair = static_cast<uint32_t>(static_cast<unsigned char>(s[i - 1]) << 8 | static_cast<unsigned char>(s[i]));
-    sum |= uint64_t{1} << ((pair * 0x9E3779B1u) >> 26);
-  }
-  return sum;
-}
-
-bool MatchCore(MaskKind kind, std::string_view core, std::string_view text) {
-  switch (kind) {
+bool Matches(const Mask& mask, std::string_view text) {
+  const std::string_view core = mask.core;
+  switch (mask.kind) {
     case kAny:
       return true;
     case kContains:
@@ -71,10 +60,11 @@ bool MatchCore(MaskKind kind, std::string_view core, std::string_view text) {
   return false;
 }
 
-// The seven fields of an entry line: field k runs up to the k-th separator
+// The first N fields of an entry line: field k runs up to the k-th separator
 // (the last one present runs to the end of the line); missing fields are
-// empty and anything after a seventh separator is ignored.
-void SplitFields(std::string_view line, std::string_view (&fields)[kFieldCount]) {
+// empty and anything after the N-th separator is ignored.
+template <size_t N>
+void SplitFields(std::string_view line, std::string_view (&fields)[N]) {
   size_t pos = 0;
   for (auto& field : fields) {
     if (pos > line.size()) {
@@ -86,6 +76,34 @@ void SplitFields(std::string_view line, std::string_view (&fields)[kFieldCount])
     field = line.substr(pos, end - pos);
     pos = end + 1;
   }
+}
+
+// The referrer and URL masks of an entry line.
+struct EntryMasks {
+  Mask referrer, url;
+};
+
+EntryMasks MasksOf(std::string_view line) {
+  std::string_view f[3];
+  SplitFields(line, f);
+  return {CompileMask(f[1]), CompileMask(f[2])};
+}
+
+bool SameMasks(const EntryMasks& a, const EntryMasks& b) {
+  return a.referrer.kind == b.referrer.kind && a.referrer.core == b.referrer.core && a.url.kind == b.url.kind &&
+         a.url.core == b.url.core;
+}
+
+// The index keeps the key of a gram, a 32-bit hash of its up to eight bytes:
+// two grams with one key share a list, which costs a look at more entries
+// but never a wrong answer.
+uint32_t GramKey(const char* p, size_t len) {
+  uint64_t gram = 0;
+  if (len == sizeof gram)
+    std::memcpy(&gram, p, sizeof gram);
+  else
+    for (size_t k = 0; k < len; ++k) gram |= uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+  return static_cast<uint32_t>((gram * 0x9E3779B97F4A7C15u) >> 32);
 }
 
 // A number field; anything but a decimal integer that fits 32 bits reads as 0.
@@ -142,10 +160,7 @@ bool WriteFileWhole(const std::string& path, const std::string& data, std::strin
 
 }  // namespace
 
-bool MatchWinMask(std::string_view mask, std::string_view text) {
-  const Mask m = CompileMask(mask);
-  return MatchCore(m.kind, mask.substr(m.start, m.len), text);
-}
+bool MatchWinMask(std::string_view mask, std::string_view text) { return Matches(CompileMask(mask), text); }
 
 void ParseWinDescr(std::string_view line, TWinDescr& out) {
   std::string_view f[kFieldCount];
@@ -196,96 +211,259 @@ std::string ListFilePath(const std::string& fileName, bool* fromAutostart) {
 
 // ---------------------------------------------------------------------------
 
-TWinDescrList::LineMasks TWinDescrList::MasksOf(std::string_view line) {
-  // Only the referrer (second) and URL (third) fields are needed.
-  const size_t refStart = std::min(line.find(kSep), line.size()) + 1;
-  size_t refEnd = refStart <= line.size() ? std::min(line.find(kSep, refStart), line.size()) : line.size();
-  const size_t urlStart = refEnd + 1;
-  size_t urlEnd = urlStart <= line.size() ? std::min(line.find(kSep, urlStart), line.size()) : line.size();
-  auto span = [&](size_t start, size_t end) {
-    MaskSpan s;
-    if (start >= end) return s;  // empty or missing field: matches everything
-    const Mask m = CompileMask(line.substr(start, end - start));
-    s.start = static_cast<uint32_t>(start + m.start);
-    s.len = static_cast<uint32_t>(m.len);
-    s.kind = m.kind;
-    s.pairs = PairSummary(line.substr(s.start, s.len));
-    return s;
-  };
-  return {span(refStart, refEnd), span(urlStart, urlEnd)};
+uint32_t TWinDescrList::GramTable::LastOf(uint32_t key) const {
+  if (used == 0) return kNoEntry;
+  const size_t mask = slots.size() - 1;
+  for (size_t i = key >> shift;; i = (i + 1) & mask) {
+    const GramSlot& slot = slots[i];
+    if (slot.last == kNoEntry || slot.key == key) return slot.last;
+  }
 }
 
-bool TWinDescrList::Matches(const MaskSpan& mask, const std::string& line, std::string_view text,
-                            uint64_t textPairs) {
-  if (mask.kind == kAny) return true;  // the common "*" costs no look at the line
-  if (mask.pairs & ~textPairs) return false;
-  return MatchCore(static_cast<MaskKind>(mask.kind), std::string_view(line).substr(mask.start, mask.len), text);
+void TWinDescrList::GramTable::Reserve(size_t keys) {
+  // At most half full, so that the many grams of an address that are not
+  // there are told after a probe or two.
+  if (2 * keys <= slots.size()) return;
+  std::vector<GramSlot> old = std::move(slots);
+  slots.assign(std::bit_ceil(std::max<size_t>(16, 2 * keys)), GramSlot{});
+  shift = 32 - std::countr_zero(slots.size());
+  used = 0;
+  for (const GramSlot& slot : old)
+    if (slot.last != kNoEntry) LastOrNew(slot.key) = slot.last;
+}
+
+uint32_t& TWinDescrList::GramTable::LastOrNew(uint32_t key) {
+  if (2 * (used + 1) > slots.size()) Reserve(2 * (used + 1));
+  const size_t mask = slots.size() - 1;
+  for (size_t i = key >> shift;; i = (i + 1) & mask) {
+    GramSlot& slot = slots[i];
+    if (slot.last == kNoEntry) {
+      slot.key = key;
+      ++used;
+      return slot.last;
+    }
+    if (slot.key == key) return slot.last;
+  }
+}
+
+void TWinDescrList::BuildIndex() const {
+  Index& x = index_;
+  x = Index();
+  const size_t n = lines_.size();
+  x.next.assign(n, kNoEntry);
+  // About two counters an entry, so that few grams share one.
+  x.countShift = 32 - std::countr_zero(std::bit_ceil(std::clamp<size_t>(2 * n, 1024, 1 << 20)));
+  x.gramCounts.assign(size_t{1} << (32 - x.countShift), 0);
+  for (size_t i = 0; i < n; ++i) CountGrams(LineAt(i));
+  // The grams are picked first, so that each table is made its full size at once.
+  std::vector<GramChoice> choices;
+  choices.reserve(n);
+  size_t perTable[2][kGram] = {};
+  for (size_t i = 0; i < n; ++i) {
+    const GramChoice c = ChooseGram(LineAt(i));
+    choices.push_back(c);
+    if (c.len == 0) break;  // no later entry can come first
+    ++perTable[c.field][c.len - 1];
+  }
+  for (int field = 0; field < 2; ++field)
+    for (size_t len = 1; len <= kGram; ++len) x.grams[field][len - 1].Reserve(perTable[field][len - 1]);
+  for (size_t i = 0; i < choices.size(); ++i) FileEntry(i, choices[i]);
+  x.built = true;
+}
+
+void TWinDescrList::CountGrams(std::string_view line) const {
+  const EntryMasks m = MasksOf(line);
+  for (const Mask* mask : {&m.referrer, &m.url}) {
+    const std::string_view core = mask->core;
+    for (size_t i = 0; i + kGram <= core.size(); ++i) {
+      uint8_t& count = index_.gramCounts[GramKey(core.data() + i, kGram) >> index_.countShift];
+      if (count < UINT8_MAX) ++count;
+    }
+  }
+}
+
+TWinDescrList::GramChoice TWinDescrList::ChooseGram(std::string_view line) const {
+  // The rarest eight-byte gram of the two cores, or failing that a whole
+  // short core, the longer the better.
+  const EntryMasks m = MasksOf(line);
+  GramChoice choice;
+  uint32_t rarity = UINT32_MAX;
+  const Mask* masks[2] = {&m.referrer, &m.url};
+  for (uint8_t field = 0; field < 2; ++field) {
+    const std::string_view core = masks[field]->core;
+    if (masks[field]->kind == kAny) continue;
+    if (core.size() < kGram) {
+      const uint32_t r = UINT8_MAX + static_cast<uint32_t>(kGram - core.size());  // after any eight-byte gram
+      if (r < rarity) {
+        rarity = r;
+        choice = {GramKey(core.data(), core.size()), field, static_cast<uint8_t>(core.size())};
+      }
+      continue;
+    }
+    for (size_t i = 0; i + kGram <= core.size(); ++i) {
+      const uint32_t key = GramKey(core.data() + i, kGram);
+      const uint32_t r = index_.gramCounts[key >> index_.countShift];
+      if (r < rarity) {
+        rarity = r;
+        choice = {key, field, static_cast<uint8_t>(kGram)};
+      }
+    }
+  }
+  return choice;
+}
+
+void TWinDescrList::FileEntry(size_t entry, const GramChoice& choice) const {
+  Index& x = index_;
+  if (entry > x.firstAny) return;  // an entry after one that matches everything never comes first
+  const auto e = static_cast<uint32_t>(entry);
+  if (choice.len == 0) {
+    x.firstAny = e;
+    return;
+  }
+  uint32_t& last = x.grams[choice.field][choice.len - 1].LastOrNew(choice.key);
+  if (last == kNoEntry) {
+    x.next[e] = e;
+  } else {
+    // A copy of the entry before it can never come first.
+    if (SameMasks(MasksOf(LineAt(e)), MasksOf(LineAt(last)))) return;
+    x.next[e] = x.next[last];
+    x.next[last] = e;
+  }
+  last = e;
+}
+
+// ---------------------------------------------------------------------------
+
+TWinDescrList::LineSpan TWinDescrList::Store(std::string_view line) {
+  if (line.size() > UINT32_MAX - text_.size()) throw EListError("The list is too large");
+  const LineSpan span{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(line.size())};
+  text_.append(line);
+  return span;
+}
+
+void TWinDescrList::Discard(size_t bytes) {
+  unusedBytes_ += bytes;
+  if (2 * unusedBytes_ <= text_.size()) return;
+  std::string packed;
+  packed.reserve(text_.size() - unusedBytes_);
+  for (LineSpan& span : lines_) {
+    const auto start = static_cast<uint32_t>(packed.size());
+    packed.append(text_, span.start, span.len);
+    span.start = start;
+  }
+  text_ = std::move(packed);
+  unusedBytes_ = 0;
+}
+
+void TWinDescrList::Append(std::string_view line) {
+  lines_.push_back(Store(line));
+  if (!index_.built) return;
+  index_.next.push_back(kNoEntry);
+  CountGrams(line);
+  FileEntry(lines_.size() - 1, ChooseGram(line));
 }
 
 void TWinDescrList::CheckIndex(int index, int limit) const {
   if (index < 0 || index >= limit) RaiseIndexError(index);
 }
 
-const std::string& TWinDescrList::Get(int index) const {
+std::string TWinDescrList::Get(int index) const {
   CheckIndex(index, Count());
-  return lines_[index];
+  return std::string(LineAt(index));
 }
 
 void TWinDescrList::Put(int index, const std::string& line) {
   CheckIndex(index, Count());
-  lines_[index] = line;
-  masks_[index] = MasksOf(line);
+  // Other fields than the masks (a time, the kind) change without touching the index.
+  if (index_.built && !SameMasks(MasksOf(LineAt(index)), MasksOf(line))) index_.built = false;
+  LineSpan& span = lines_[index];
+  if (line.size() <= span.len) {
+    std::memcpy(text_.data() + span.start, line.data(), line.size());
+    const size_t freed = span.len - line.size();
+    span.len = static_cast<uint32_t>(line.size());
+    Discard(freed);
+  } else {
+    const size_t freed = span.len;
+    span = Store(line);
+    Discard(freed);
+  }
 }
 
 void TWinDescrList::Insert(int index, const std::string& line) {
   CheckIndex(index, Count() + 1);
-  masks_.insert(masks_.begin() + index, MasksOf(line));
-  lines_.insert(lines_.begin() + index, line);
+  if (index == Count()) return Append(line);
+  lines_.insert(lines_.begin() + index, Store(line));
+  index_.built = false;
 }
 
 void TWinDescrList::Delete(int index) {
   CheckIndex(index, Count());
+  const size_t freed = lines_[index].len;
   lines_.erase(lines_.begin() + index);
-  masks_.erase(masks_.begin() + index);
+  index_.built = false;
+  Discard(freed);
 }
 
 void TWinDescrList::Move(int from, int to) {
   if (from == to) return;
   CheckIndex(from, Count());
   CheckIndex(to, Count());
-  auto shift = [&](auto& v) {
-    if (from < to)
-      std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
-    else
-      std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
-  };
-  shift(lines_);
-  shift(masks_);
+  if (from < to)
+    std::rotate(lines_.begin() + from, lines_.begin() + from + 1, lines_.begin() + to + 1);
+  else
+    std::rotate(lines_.begin() + to, lines_.begin() + from, lines_.begin() + from + 1);
+  index_.built = false;
 }
 
 void TWinDescrList::Clear() {
-  lines_.clear();
-  masks_.clear();
+  text_ = std::string();
+  lines_ = std::vector<LineSpan>();
+  unusedBytes_ = 0;
+  index_ = Index();
 }
 
-void TWinDescrList::GetDescr(int index, TWinDescr& out) const { ParseWinDescr(Get(index), out); }
+void TWinDescrList::GetDescr(int index, TWinDescr& out) const {
+  CheckIndex(index, Count());
+  ParseWinDescr(LineAt(index), out);
+}
 
 int TWinDescrList::FindDescr(std::string_view referrer, std::string_view url) const {
-  const size_t n = lines_.size();
-  const uint64_t referrerPairs = PairSummary(referrer), urlPairs = PairSummary(url);
-  for (size_t i = 0; i < n; ++i) {
-    const LineMasks& m = masks_[i];
-    if (Matches(m.referrer, lines_[i], referrer, referrerPairs) && Matches(m.url, lines_[i], url, urlPairs))
-      return static_cast<int>(i);
+  if (!index_.built) BuildIndex();
+  Index& x = index_;
+  // The lists filed under the grams of the two texts...
+  x.hits.clear();
+  const std::string_view texts[2] = {referrer, url};
+  for (int field = 0; field < 2; ++field) {
+    const std::string_view text = texts[field];
+    for (size_t len = 1; len <= kGram && len <= text.size(); ++len) {
+      const GramTable& table = x.grams[field][len - 1];
+      if (table.used == 0) continue;
+      for (size_t i = 0; i + len <= text.size(); ++i) {
+        const uint32_t last = table.LastOf(GramKey(text.data() + i, len));
+        if (last != kNoEntry) x.hits.push_back(last);
+      }
+    }
   }
-  return -1;
+  // ...each searched once, in list order, for an entry before the best so far.
+  std::sort(x.hits.begin(), x.hits.end());
+  x.hits.erase(std::unique(x.hits.begin(), x.hits.end()), x.hits.end());
+  uint32_t best = x.firstAny;
+  for (const uint32_t last : x.hits) {
+    for (uint32_t e = x.next[last]; e < best; e = x.next[e]) {
+      const EntryMasks m = MasksOf(LineAt(e));
+      if (Matches(m.referrer, referrer) && Matches(m.url, url)) {
+        best = e;
+        break;
+      }
+      if (e == last) break;
+    }
+  }
+  return best == kNoEntry ? -1 : static_cast<int>(best);
 }
 
 int TWinDescrList::AddDescr(const std::string& reservedText, const std::string& referrer, const std::string& url,
                             const std::string& elapsed, int16_t flags, int16_t reservedNum, int32_t time) {
-  const std::string line = FormatWinDescr({reservedText, referrer, url, elapsed, flags, reservedNum, time});
-  masks_.push_back(MasksOf(line));
-  lines_.push_back(line);
+  Append(FormatWinDescr({reservedText, referrer, url, elapsed, flags, reservedNum, time}));
   Modified = true;
   const int index = Count() - 1;
   if (OnAppend) OnAppend(index);
@@ -329,7 +507,7 @@ void TWinDescrList::LoadList(const std::string& fileName) {
     // reserve more than the file could hold.
     const size_t most = std::min<size_t>(static_cast<size_t>(count), (data.size() - pos) / 2);
     lines_.reserve(lines_.size() + most);
-    masks_.reserve(masks_.size() + most);
+    text_.reserve(text_.size() + (data.size() - pos));
   }
   for (int32_t r = 0; r < count; ++r) {
     // A file cut short ends the load at the first record that is not whole.
@@ -348,8 +526,8 @@ void TWinDescrList::LoadList(const std::string& fileName) {
         continue;
       }
     }
-    masks_.push_back(MasksOf(line));
-    lines_.emplace_back(line);
+    lines_.push_back(Store(line));
+    index_.built = false;  // built afresh at the next lookup, with the rarity of every gram known
   }
 }
 
@@ -359,13 +537,13 @@ void TWinDescrList::SaveList(const std::string& fileName, bool lastSave) {
   Log.Write(LogDebug, Format("Save %d Records To %s ", {Count(), path}), true);
 
   size_t size = 8;
-  for (const auto& line : lines_) size += 2 + line.size();
+  for (const LineSpan& span : lines_) size += 2 + span.len;
   std::string data;
   data.reserve(size);
   AppendLE32(data, 1);
   AppendLE32(data, static_cast<uint32_t>(Count()));
-  for (const auto& line : lines_) {
-    std::string_view bytes = line;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    std::string_view bytes = LineAt(i);
     std::string refit;
     // A line the file cannot hold as it is (a length of 0 or above 32767
     // reads back as no entry) is written as the same entry re-formatted,

@@ -44,7 +44,9 @@ class TWinDescrList {
 
   // The string-list operations, with their usual meaning.
   int Count() const { return static_cast<int>(lines_.size()); }
-  const std::string& Get(int index) const;    // raises EListError when out of range
+  // A copy of the line, as the lines are not kept as strings of their own;
+  // raises EListError when out of range.
+  std::string Get(int index) const;
   void Put(int index, const std::string& line);
   void Insert(int index, const std::string& line);
   void Delete(int index);
@@ -67,24 +69,67 @@ class TWinDescrList {
   void SaveList(const std::string& fileName, bool lastSave = false);
 
  private:
-  std::vector<std::string> lines_;
-  // Where the referrer and URL masks of each line lie and how they match,
-  // kept in step with lines_ by every operation that changes a line, so that
-  // a lookup does not split every line again.
-  struct MaskSpan {
-    uint32_t start = 0, len = 0;  // the mask's core, without its stars
-    uint8_t kind = 0;
-    uint64_t pairs = 0;  // summary of the core's byte pairs
-
+  // The lines lie back to back in one buffer: a list of a hundred thousand
+  // masks then costs its bytes and a few more per entry, not an allocation
+  // each. Lines replaced by longer ones or deleted leave unused bytes behind,
+  // which are given back once they are as many as the used ones.
+  struct LineSpan {
+    uint32_t start = 0, len = 0;
   };
-  struct LineMasks {
-    MaskSpan referrer, url;
-  };
-  std::vector<LineMasks> masks_;
+  std::string text_;
+  std::vector<LineSpan> lines_;
+  size_t unusedBytes_ = 0;
   // A failed save raises once; later attempts retry quietly until one works.
   bool saveFailed_ = false;
 
-  static LineMasks MasksOf(std::string_view line);
-  static bool Matches(const MaskSpan& mask, const std::string& line, std::string_view text, uint64_t textPairs);
+  // The lookup index. Every entry that could be the answer is filed under
+  // one gram (a run of up to eight bytes) of the core of its referrer or URL
+  // mask, picked to be rare among the cores; an address can only match the
+  // entries filed under the grams it contains. Appending keeps the index in
+  // step; every other change leaves it to be built again at the next lookup.
+  // A list that is never looked up (the closed and browsed lists) never
+  // builds one.
+  static constexpr uint32_t kNoEntry = 0xFFFFFFFF;
+  static constexpr size_t kGram = 8;  // the longest gram
+  struct GramSlot {
+    uint32_t key = 0;          // of the gram
+    uint32_t last = kNoEntry;  // the last entry filed under it
+  };
+  struct GramTable {  // open addressing; the size is 0 or a power of two
+    std::vector<GramSlot> slots;
+    size_t used = 0;
+    int shift = 32;  // a key's first slot is its top bits
+    uint32_t LastOf(uint32_t key) const;  // kNoEntry when no entry is filed under it
+    uint32_t& LastOrNew(uint32_t key);
+    void Reserve(size_t keys);
+  };
+  struct GramChoice {
+    uint32_t key = 0;
+    uint8_t field = 0;  // 0 referrer, 1 URL
+    uint8_t len = 0;    // 0: both masks match everything
+  };
+  struct Index {
+    bool built = false;
+    uint32_t firstAny = kNoEntry;  // the first entry whose two masks match everything
+    GramTable grams[2][kGram];     // by field (referrer, URL) and gram length
+    // Per entry: the next entry filed under the same gram, in list order; the
+    // last one leads back to the first. kNoEntry for entries not filed.
+    std::vector<uint32_t> next;
+    // How many cores have each gram (counted by the top bits of its key, up
+    // to 255), to pick rare ones.
+    std::vector<uint8_t> gramCounts;
+    int countShift = 32;
+    std::vector<uint32_t> hits;  // a lookup's lists to search, kept to save allocations
+  };
+  mutable Index index_;
+
+  std::string_view LineAt(size_t index) const { return {text_.data() + lines_[index].start, lines_[index].len}; }
+  LineSpan Store(std::string_view line);
+  void Discard(size_t bytes);
+  void Append(std::string_view line);
+  void BuildIndex() const;
+  void CountGrams(std::string_view line) const;
+  GramChoice ChooseGram(std::string_view line) const;
+  void FileEntry(size_t entry, const GramChoice& choice) const;
   void CheckIndex(int index, int limit) const;
 };

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "FaultyFiles.h"
 #include "ListTestMachine.h"
 #include "base/Exceptions.h"
@@ -173,48 +171,6 @@ TEST(WinDescrList, FindDescrTakesTheFirstEntryWhereBothMasksMatch) {
   list.Delete(3);
   EXPECT_EQ(list.FindDescr("http://c.example/", "http://b.example/"), -1);
   EXPECT_EQ(list.FindDescr("http://a.example", "http://b.example/"), -1);  // referrer mask needs the slash
-}
-
-TEST(WinDescrList, LookupsStayInStepWithEveryChange) {
-  // Every way of changing lines, at random, checked against a plain scan
-  // that parses each line and applies the mask rule.
-  const char* masks[] = {"", "*", "**", "*ad*", "*.gif", "http://s1.example/*", "http://s1.example/a.gif",
-                         "*s2*", "s", "a*b", "***", "*1.example/a.gif"};
-  const char* texts[] = {"", "http://s1.example/a.gif", "http://s2.example/ad", "a*b", "s", "x.gif", "*"};
-  std::mt19937 rng(7);
-  auto pick = [&](auto& arr) { return std::string(arr[rng() % std::size(arr)]); };
-  auto randomLine = [&] {
-    switch (rng() % 4) {
-      case 0: return Line({"", pick(masks), pick(masks), "", "3", "0", "1"});
-      case 1: return Line({"", pick(masks)});          // no URL field
-      case 2: return pick(masks);                      // a bare text
-      default: return FormatWinDescr({"", pick(masks), pick(masks), "", 1, 0, 2});
-    }
-  };
-  TWinDescrList list;
-  for (int step = 0; step < 3000; ++step) {
-    const int n = list.Count();
-    switch (rng() % 9) {
-      case 0: list.Insert(static_cast<int>(rng() % (n + 1)), randomLine()); break;
-      case 1: if (n) list.Put(static_cast<int>(rng() % n), randomLine()); break;
-      case 2: if (n) list.Delete(static_cast<int>(rng() % n)); break;
-      case 3: if (n) list.Move(static_cast<int>(rng() % n), static_cast<int>(rng() % n)); break;
-      case 4: list.AddDescr("", pick(masks), pick(masks), "", 3, 0, 0); break;
-      case 5:
-        if (n) list.ReplaceDescr(static_cast<int>(rng() % n), "", pick(masks), pick(masks), "", 1, 0, 0);
-        break;
-      case 6: if (rng() % 40 == 0) list.Clear(); break;
-      default: break;
-    }
-    const std::string ref = pick(texts), url = pick(texts);
-    int want = -1;
-    for (int i = 0; i < list.Count() && want < 0; ++i) {
-      TWinDescr d;
-      ParseWinDescr(list.Get(i), d);
-      if (MatchWinMask(d.Referrer, ref) && MatchWinMask(d.URL, url)) want = i;
-    }
-    ASSERT_EQ(list.FindDescr(ref, url), want) << "step " << step;
-  }
 }
 
 TEST(WinDescrList, IndexOutsideTheListIsAnError) {
