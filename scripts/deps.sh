@@ -5,7 +5,7 @@ set -euo pipefail
 want=${1:-all}
 pkgs=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev ccache)
 if [ "$want" = all ]; then
-  pkgs+=(mingw-w64 wine wine64 xvfb xauth python3 imagemagick xdotool)
+  pkgs+=(mingw-w64 wine wine64 xvfb xauth python3 imagemagick xdotool nsis zip unzip)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
