@@ -102,36 +102,16 @@ check "Ondrel.exe names its debug file" has_section "$EXE" .gnu_debuglink
 check "Ondrel.debug holds the debug information" has_section "$DEBUG_FILE" .debug_info
 
 # ---- Wine prefix ---------------------------------------------------------------
+source "$SOURCE_DIR/tests/wine/wine_prefix.sh"
 WORK=$(mktemp -d "$PWD/installer-test.XXXXXX")
-export WINEPREFIX="$WORK/prefix"
-export WINEDEBUG=-all
-# No desktop entries on the host for the shortcuts the installer makes.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-WATCHDOG_PID=""
+cleanup() {
+  wine_prefix_stop
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 2' INT TERM
+wine_prefix_start "$WORK" "$TIME_LIMIT"
 
-# Processes of our prefix: Wine starts each with the environment it was
-# given, so the prefix in it tells ours from anybody else's. Wine's own
-# processes are those run by a Wine binary.
-prefix_pids() {
-  local p
-  for p in /proc/[0-9]*; do
-    case "$(readlink "$p/exe" 2>/dev/null)" in
-      *wine*) ;;
-      *) continue ;;
-    esac
-    if tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
-      echo "${p#/proc/}"
-    fi
-  done
-}
-# Wine gives a program the Windows path of its file as its first argument.
-running() {  # pattern of that path -> whether such a program runs
-  local pid
-  for pid in $(prefix_pids); do
-    tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -qiE "$1" && return 0
-  done
-  return 1
-}
 wait_until() {  # command... -> whether it succeeded within STEP_TIMEOUT
   local i
   for i in $(seq 1 $((STEP_TIMEOUT * 4))); do
@@ -141,38 +121,8 @@ wait_until() {  # command... -> whether it succeeded within STEP_TIMEOUT
   return 1
 }
 
-cleanup() {
-  if [[ -n "$WATCHDOG_PID" ]]; then
-    kill "$WATCHDOG_PID" 2>/dev/null
-    wait "$WATCHDOG_PID" 2>/dev/null
-  fi
-  wineserver -k >/dev/null 2>&1
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 2' INT TERM
-
-# The test must end well within CTest's limit, which kills without clean-up.
-# A hung Wine command holds the script, so the watchdog kills the prefix's
-# processes itself: whatever waited on them then fails at once.
-(
-  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
-  sleep "$TIME_LIMIT" &
-  sleeper=$!
-  wait "$sleeper"
-  touch "$WORK/timed_out"
-  echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
-  wineserver -k >/dev/null 2>&1
-) &
-WATCHDOG_PID=$!
-
 note "creating the Wine prefix"
-wine wineboot -i >"$WORK/wineboot.log" 2>&1
-wineserver -w
-# One server for the whole test: a server that ends by itself between two
-# steps can drop the next query.
-wineserver -p
-wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
+wine_prefix_boot
 # Every program in one virtual desktop, so that the installer sees the
 # windows of the program it installs.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
@@ -195,15 +145,11 @@ win_run() {  # command line -> its exit status
   wine cmd /c 'C:\run.cmd' >>"$WORK/wine.log" 2>&1
 }
 setup() { win_run "\"$SETUP_WIN\" $*"; }
-reg_value() {  # key value -> data, or nothing
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v name="$2" '{ i = index($0, name); if (i) { rest = substr($0, i + length(name)); if (rest ~ /^[ \t]+REG_/) { sub(/^[ \t]+REG_[A-Z_]+[ \t]*/, "", rest); print rest } } }'
-}
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
 no_entry() { ! has_key "$UNINSTALL_KEY"; }
 # The uninstaller hands over to a copy of itself in the temporary folder and
 # returns at once; the copy does the work.
-uninstall_done() { ! running '\\~nsu[^\\]*\.tmp\\'; }
+uninstall_done() { ! program_running '\\~nsu[^\\]*\.tmp\\'; }
 quiet_uninstall() {
   local line
   line=$(reg_value "$UNINSTALL_KEY" QuietUninstallString)
@@ -229,12 +175,13 @@ nothing_installed_in() {  # unix folder -> whether no program file is there
 
 # ---- a folder that cannot be written ---------------------------------------------
 # Each one fails with nothing left behind: no program file, no "Uninstall"
-# entry, no shortcut. The folder in which a file cannot be written is
-# written only after Ondrel.exe, so that one has to be taken back.
+# entry, no shortcut. In the last one a folder stands where ondrel.ico
+# belongs: Ondrel.exe, copied first, has to be taken back.
 note "installing into folders that cannot be written"
 touch "$WINEPREFIX/drive_c/blocker"
 mkdir -p "$WINEPREFIX/drive_c/partial/ondrel.ico"
-while IFS='|' read -r folder why; do
+# The cases are read from descriptor 3: Wine's programs read standard input.
+while IFS='|' read -r -u 3 folder why; do
   setup /S "/D=$folder"
   status=$?
   dir=$(unix_path "$folder")
@@ -243,7 +190,7 @@ while IFS='|' read -r folder why; do
   else
     fail "$why: status $status, files: $(ls "$dir" 2>/dev/null | tr '\n' ' ')"
   fi
-done <<'EOF'
+done 3<<'EOF'
 C:\blocker\Ondrel|a path through a file
 Q:\Ondrel|a drive that does not exist
 C:\partial|a folder where one file cannot be written
@@ -282,10 +229,11 @@ check "the program files are in $INSTDIR_WIN" test "$same" = 1
 check "the uninstaller is beside them" test -f "$INSTDIR/Uninstall.exe"
 
 entry_ok=1
-while IFS='|' read -r name want; do
-  got=$(reg_value "$UNINSTALL_KEY" "$name")
+entry=$(wine reg query "$UNINSTALL_KEY" 2>/dev/null)
+while IFS='|' read -r -u 3 name want; do
+  got=$(reg_data "$name" <<<"$entry")
   [[ "$got" == "$want" ]] || { entry_ok=0; echo "  $name: '$got', expected '$want'"; }
-done <<EOF
+done 3<<EOF
 DisplayName|Ondrel
 DisplayVersion|$VERSION
 Publisher|Morvane
@@ -294,7 +242,7 @@ InstallLocation|$INSTDIR_WIN
 UninstallString|"$INSTDIR_WIN\\Uninstall.exe"
 QuietUninstallString|"$INSTDIR_WIN\\Uninstall.exe" /S
 EOF
-size=$(reg_value "$UNINSTALL_KEY" EstimatedSize)
+size=$(reg_data EstimatedSize <<<"$entry")
 ((size > 0)) 2>/dev/null || { entry_ok=0; echo "  EstimatedSize: '$size'"; }
 check "the \"Uninstall\" entry has name, version, publisher, icon, size and location" test "$entry_ok" = 1
 check "the Start-menu shortcut starts the installed program" grep -aqF "$INSTDIR_WIN\\Ondrel.exe" "$SHORTCUT"
@@ -313,7 +261,7 @@ ondrel_pid=$!
 LOG="$INSTDIR/Ondrel.LOG"
 log_written() { grep -aqF -- "File Ondrel.exe Version($VERSION)" "$LOG" 2>/dev/null; }
 check "Ondrel.exe starts from the installed folder and writes its log beside itself" wait_until log_written
-ondrel_running() { running '\\ondrel\.exe$'; }
+ondrel_running() { program_running '\\ondrel\.exe$'; }
 ondrel_ended() { ! ondrel_running; }
 check "Ondrel.exe is running" ondrel_running
 
@@ -371,7 +319,7 @@ wineserver -k >/dev/null 2>&1
 no_wine_left() { [[ -z "$(prefix_pids)" ]]; }
 check "no Wine process is left" wait_until no_wine_left
 note "done"
-[[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
+wine_prefix_timed_out && failures=$((failures + 1))
 
 if ((failures)); then
   echo "installer test: $failures check(s) failed"
