@@ -24,13 +24,14 @@ BUILD_DIR=${1:-}
 VERSION=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
 SOURCE_DIR=$(cd "$HERE/../.." && pwd)
-TIME_LIMIT=150  # seconds for the whole test
+TIME_LIMIT=270  # seconds for the whole test: about 100 on a quiet machine, 190 on a busy one
 STEP_TIMEOUT=30 # seconds for one program to start or one uninstall to finish
 
 if [[ -z "$BUILD_DIR" || -z "$VERSION" ]]; then
   echo "usage: $0 WINDOWS_BUILD_DIR VERSION"
   exit 1
 fi
+BUILD_DIR=$(cd "$BUILD_DIR" 2>/dev/null && pwd) || { echo "FAIL: no folder $1"; exit 1; }
 SETUP="$BUILD_DIR/OndrelSetup-$VERSION.exe"
 ZIP="$BUILD_DIR/Ondrel-$VERSION-portable.zip"
 EXE="$BUILD_DIR/Ondrel.exe"
@@ -41,7 +42,7 @@ for f in "$SETUP" "$ZIP" "$EXE" "$DEBUG_FILE"; do
     exit 1
   fi
 done
-for tool in wine wineserver winepath xvfb-run xdotool unzip x86_64-w64-mingw32-objdump; do
+for tool in wine wineserver xvfb-run xdotool unzip x86_64-w64-mingw32-objdump; do
   if ! command -v "$tool" >/dev/null; then
     echo "FAIL: $tool is not installed"
     exit 1
@@ -128,23 +129,29 @@ wine_prefix_boot
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 
-win_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
-unix_path() { winepath -u "$1" 2>/dev/null; }
-LOCALAPPDATA=$(win_env LOCALAPPDATA)
-PROFILE=$(win_env USERPROFILE)
-SHORTCUT=$(unix_path "$(win_env APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\Ondrel.lnk")
-SETUP_WIN=$(winepath -w "$SETUP" 2>/dev/null)
+# Each Wine program takes a while to start, so the paths are worked out here:
+# drive C: is the prefix's drive_c, drive Z: the host's root.
+unix_path() {  # Windows path on drive C: -> host path, or nothing
+  local p=${1//\\//}
+  case "$p" in
+    [Cc]:/*) echo "$WINEPREFIX/drive_c/${p:3}" ;;
+  esac
+}
+SETUP_WIN="Z:${SETUP//\//\\}"
+{ read -r LOCALAPPDATA; read -r APPDATA; read -r PROFILE; } < <(
+  wine cmd /c 'echo %LOCALAPPDATA%& echo %APPDATA%& echo %USERPROFILE%' 2>/dev/null | tr -d '\r' | sed 's/ *$//')
+SHORTCUT=$(unix_path "$APPDATA\\Microsoft\\Windows\\Start Menu\\Programs\\Ondrel.lnk")
 UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ondrel'
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 SETTINGS_KEY='HKCU\Software\Morvane\Ondrel'
 
-# A command line as typed at a Windows prompt: /D= takes the rest of the line,
-# blanks and all, which Wine's own argument quoting would not allow.
+setup() { wine "$SETUP" "$@" >>"$WORK/wine.log" 2>&1; }
+# A command line as typed at a Windows prompt, where /D= takes the rest of the
+# line, blanks and all: Wine would put an argument with a blank in quotes.
 win_run() {  # command line -> its exit status
   printf '@echo off\r\n%s\r\nexit /b %%ERRORLEVEL%%\r\n' "$1" >"$WINEPREFIX/drive_c/run.cmd"
   wine cmd /c 'C:\run.cmd' >>"$WORK/wine.log" 2>&1
 }
-setup() { win_run "\"$SETUP_WIN\" $*"; }
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
 no_entry() { ! has_key "$UNINSTALL_KEY"; }
 # The uninstaller hands over to a copy of itself in the temporary folder and
@@ -267,14 +274,19 @@ check "Ondrel.exe is running" ondrel_running
 
 program_state() { snapshot "$INSTDIR" $PROGRAM_FILES Uninstall.exe; has_key "$UNINSTALL_KEY" && echo entry; }
 before=$(program_state)
+refused_unchanged() {  # status -> whether it is a refusal and nothing changed
+  local now
+  now=$(program_state)
+  [[ "$1" != 0 && "$now" == "$before" ]] && return 0
+  diff <(echo "$before") <(echo "$now") | sed 's/^/  /'
+  return 1
+}
 setup /S
 status=$?
-check "while Ondrel runs, the installer stops (status $status) and changes nothing" \
-  test "$status" != 0 -a "$(program_state)" == "$before"
-win_run "\"$INSTDIR_WIN\\Uninstall.exe\" /S _?=$INSTDIR_WIN"
+check "while Ondrel runs, the installer stops (status $status) and changes nothing" refused_unchanged $status
+wine "$INSTDIR/Uninstall.exe" /S "_?=$INSTDIR_WIN" >>"$WORK/wine.log" 2>&1
 status=$?
-check "while Ondrel runs, the uninstaller stops (status $status) and removes nothing" \
-  test "$status" != 0 -a "$(program_state)" == "$before"
+check "while Ondrel runs, the uninstaller stops (status $status) and removes nothing" refused_unchanged $status
 check "Ondrel.exe still runs" ondrel_running
 
 # The user ends the program; here it is simply stopped.
@@ -306,7 +318,7 @@ check "another copy's autostart is kept" test "$(reg_value "$RUN_KEY" Ondrel)" =
 note "installing into a folder with a blank, with autostart"
 BLANK_WIN="$PROFILE\\My Programs\\Ondrel"
 BLANK_DIR=$(unix_path "$BLANK_WIN")
-setup /S /AUTOSTART "/D=$BLANK_WIN"
+win_run "\"$SETUP_WIN\" /S /AUTOSTART /D=$BLANK_WIN"
 check "the install into '$BLANK_WIN' succeeds" test $? = 0 -a -f "$BLANK_DIR/Ondrel.exe"
 check "the autostart value is the program's path in quotes" \
   test "$(reg_value "$RUN_KEY" Ondrel)" == "\"$BLANK_WIN\\Ondrel.exe\""

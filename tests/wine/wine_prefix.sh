@@ -59,7 +59,9 @@ prefix_pids() {
       *wine*) ;;
       *) continue ;;
     esac
-    if tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+    # (A process may end while it is looked at: the redirection of errors
+    # comes first, so that its vanished files print nothing.)
+    if tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
       echo "${p#/proc/}"
     fi
   done
@@ -69,7 +71,7 @@ prefix_pids() {
 program_running() {  # extended pattern of that path -> whether such a program runs
   local pid
   for pid in $(prefix_pids); do
-    tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -qiE -- "$1" && return 0
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/cmdline" | head -n 1 | grep -qiE -- "$1" && return 0
   done
   return 1
 }
@@ -78,6 +80,15 @@ reg_value() {  # key value -> its data as reg prints it, or nothing
   wine reg query "$1" /v "$2" 2>/dev/null | reg_data "$2"
 }
 reg_data() {  # value, with the output of reg query on standard input -> its data
-  tr -d '\r' |
-    awk -v name="$1" '{ i = index($0, name); if (i) { rest = substr($0, i + length(name)); if (rest ~ /^[ \t]+REG_/) { sub(/^[ \t]+REG_[A-Z_]+[ \t]*/, "", rest); print rest } } }'
+  # A line is the value's name, its type and its data; the name may itself
+  # end another value's name (UninstallString, QuietUninstallString).
+  tr -d '\r' | awk -v name="$1" '{
+    line = $0
+    sub(/^[ \t]+/, "", line)
+    rest = substr(line, length(name) + 1)
+    if (substr(line, 1, length(name)) == name && rest ~ /^[ \t]+REG_[A-Z_]+/) {
+      sub(/^[ \t]+REG_[A-Z_]+[ \t]*/, "", rest)
+      print rest
+    }
+  }'
 }
