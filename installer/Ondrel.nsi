@@ -116,12 +116,31 @@ Function ${UN}TakeSetupMutex
   ${EndIf}
 FunctionEnd
 
+; Sets $0 to 1 when an Ondrel runs. Its hidden window tells of a copy in any
+; folder. The copy in this folder is also told by its program file, which
+; cannot be opened for writing while it runs, also when the window cannot
+; be found.
+Function ${UN}OndrelRuns
+  FindWindow $0 "${HOST_WINDOW_CLASS}"
+  ${If} $0 <> 0
+    StrCpy $0 1
+  ${ElseIf} ${FileExists} "$INSTDIR\${ONDREL_EXE_NAME}"
+    ClearErrors
+    FileOpen $1 "$INSTDIR\${ONDREL_EXE_NAME}" a
+    ${If} ${Errors}
+      StrCpy $0 1
+    ${Else}
+      FileClose $1
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 ; Sets $0 to 1 once Ondrel is not running, to 0 when the user gives up.
 ; Ondrel saves its lists for the last time as it ends, so it is never ended
 ; from here: the user ends it and says so. A silent run gives up at once.
 Function ${UN}WaitForOndrelToEnd
   ${Do}
-    FindWindow $0 "${HOST_WINDOW_CLASS}"
+    Call ${UN}OndrelRuns
     ${If} $0 = 0
       StrCpy $0 1
       Return
