@@ -68,12 +68,24 @@ prefix_pids() {
 }
 
 # Wine gives a program the Windows path of its file as its first argument.
+# Asked often, on a machine that may run many processes, so the first
+# argument of each is read without starting a program for it.
 program_running() {  # extended pattern of that path -> whether such a program runs
-  local pid
-  for pid in $(prefix_pids); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$pid/cmdline" | head -n 1 | grep -qiE -- "$1" && return 0
+  local p first found=1
+  local nocase
+  nocase=$(shopt -p nocasematch)
+  shopt -s nocasematch
+  for p in /proc/[0-9]*; do
+    first=""
+    { read -r -d '' first <"$p/cmdline"; } 2>/dev/null
+    [[ "$first" =~ $1 ]] || continue
+    if grep -qxzF "WINEPREFIX=$WINEPREFIX" "$p/environ" 2>/dev/null; then
+      found=0
+      break
+    fi
   done
-  return 1
+  $nocase
+  return $found
 }
 
 reg_value() {  # key value -> its data as reg prints it, or nothing
