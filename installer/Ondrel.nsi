@@ -31,7 +31,7 @@ ${StrStr}
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${ONDREL_PRODUCT_NAME}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define SETTINGS_KEY "Software\${ONDREL_PUBLISHER}\${ONDREL_PRODUCT_NAME}"
+!define SETTINGS_KEY "Software\${ONDREL_MAKER}\${ONDREL_PRODUCT_NAME}"
 !define UNINSTALLER "Uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\${ONDREL_PRODUCT_NAME}.lnk"
 ; The class of the hidden window Ondrel keeps from its start until after the
@@ -52,9 +52,9 @@ VIFileVersion "${ONDREL_VERSION}"
 VIAddVersionKey /LANG=0 "ProductName" "${ONDREL_PRODUCT_NAME}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${ONDREL_VERSION}"
 VIAddVersionKey /LANG=0 "FileVersion" "${ONDREL_VERSION}"
-VIAddVersionKey /LANG=0 "CompanyName" "${ONDREL_PUBLISHER}"
+VIAddVersionKey /LANG=0 "CompanyName" "${ONDREL_MAKER}"
 VIAddVersionKey /LANG=0 "FileDescription" "${ONDREL_PRODUCT_NAME} Setup"
-VIAddVersionKey /LANG=0 "LegalCopyright" "${ONDREL_PUBLISHER}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "${ONDREL_MAKER}"
 
 Var FreshInstall
 Var RemoveUserData
@@ -212,7 +212,7 @@ Section "$(SecProgramName)" SecProgram
   SectionGetSize ${SecProgram} $0
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${ONDREL_PRODUCT_NAME}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${ONDREL_VERSION}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${ONDREL_PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${ONDREL_MAKER}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${ONDREL_EXE_NAME},0"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
@@ -322,7 +322,7 @@ Section "Uninstall"
     Delete "$INSTDIR\*.ppe.tmp"
     Delete "$INSTDIR\${ONDREL_PRODUCT_NAME}.LOG"
     DeleteRegKey HKCU "${SETTINGS_KEY}"
-    DeleteRegKey /ifempty HKCU "Software\${ONDREL_PUBLISHER}"
+    DeleteRegKey /ifempty HKCU "Software\${ONDREL_MAKER}"
   ${EndIf}
   ; Never the whole folder: it may hold the user's own files.
   RMDir "$INSTDIR"

@@ -5,8 +5,10 @@ set -euo pipefail
 want=${1:-all}
 pkgs=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev ccache)
 if [ "$want" = all ]; then
-  pkgs+=(mingw-w64 wine wine64 xvfb xauth python3 imagemagick xdotool nsis zip unzip)
+  pkgs+=(mingw-w64 wine wine64 xvfb xauth python3 imagemagick xdotool)
 fi
+# The installer and the portable zip of the Windows build.
+if [ "$want" = all ]; then pkgs+=(nsis zip unzip); fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
