@@ -7,6 +7,8 @@ pkgs=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev ccache py
 if [ "$want" = all ]; then
   pkgs+=(mingw-w64 wine wine64 xvfb xauth imagemagick xdotool fp-utils)
 fi
+# The installer and the portable zip of the Windows build.
+if [ "$want" = all ]; then pkgs+=(nsis zip unzip); fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -47,47 +47,15 @@ for tool in wine wineserver xvfb-run python3 xdotool; do
   fi
 done
 
+source "$HERE/wine_prefix.sh"
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-wine.XXXXXX")
-export WINEPREFIX="$WORK/prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 unset DISPLAY XAUTHORITY
 XVFB_PID=""
-WATCHDOG_PID=""
 
-# Processes of our prefix: Wine starts each with the environment it was
-# given, so the prefix in it tells ours from anybody else's.
-# This script and its helpers carry the prefix too; Wine's own processes
-# are those run by a Wine binary.
-prefix_pids() {
-  local p
-  for p in /proc/[0-9]*; do
-    case "$(readlink "$p/exe" 2>/dev/null)" in
-      *wine*) ;;
-      *) continue ;;
-    esac
-    if tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
-      echo "${p#/proc/}"
-    fi
-  done
-}
-# Wine gives a program the Windows path of its file as its first argument.
-ondrel_running() {
-  local pid
-  for pid in $(prefix_pids); do
-    if tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -qi 'ondrel\.exe$'; then
-      return 0
-    fi
-  done
-  return 1
-}
+ondrel_running() { program_running 'ondrel\.exe$'; }
 
 cleanup() {
-  if [[ -n "$WATCHDOG_PID" ]]; then
-    kill "$WATCHDOG_PID" 2>/dev/null
-    wait "$WATCHDOG_PID" 2>/dev/null
-  fi
-  wineserver -k >/dev/null 2>&1
+  wine_prefix_stop
   if [[ -n "$XVFB_PID" ]]; then
     local i
     for i in $(seq 1 20); do
@@ -103,33 +71,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 2' INT TERM
 
-# The test must end well within CTest's limit, which kills without clean-up.
-# A hung Wine command holds the script, so the watchdog kills the prefix's
-# processes itself: whatever waited on them then fails at once.
-(
-  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
-  sleep "$TIME_LIMIT" &
-  sleeper=$!
-  wait "$sleeper"
-  touch "$WORK/timed_out"
-  echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
-  wineserver -k >/dev/null 2>&1
-) &
-WATCHDOG_PID=$!
-
-reg_value() {  # key value -> data of a string value, or nothing
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v name="$2" '{ i = index($0, name); if (i) { rest = substr($0, i + length(name)); if (rest ~ /^[ \t]+REG_SZ/) { sub(/^[ \t]+REG_SZ[ \t]*/, "", rest); print rest } } }'
-}
+wine_prefix_start "$WORK" "$TIME_LIMIT"
 
 # ---- prefix ------------------------------------------------------------------
 note "creating the Wine prefix"
-wine wineboot -i >"$WORK/wineboot.log" 2>&1
-wineserver -w
-# One server for the whole test: a server that ends by itself between two
-# steps (after the session end, say) can drop the next query.
-wineserver -p
-wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
+wine_prefix_boot
 IE_MAIN='HKCU\Software\Microsoft\Internet Explorer\Main'
 wine reg add "$IE_MAIN" /v "Disable Script Debugger" /d no /f >/dev/null 2>&1
 if [[ "$(reg_value "$IE_MAIN" "Disable Script Debugger")" != "no" ]]; then
@@ -371,7 +317,7 @@ for _ in $(seq 1 20); do
 done
 [[ -z "$left" ]] && pass "no Wine process is left" || fail "Wine processes left: $left"
 note "done"
-[[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
+wine_prefix_timed_out && failures=$((failures + 1))
 
 if ((failures)); then
   echo "---- log:"
