@@ -6,6 +6,7 @@
 #include "platform/ComRuntime.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
+#include "platform/Mail.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/UrlCache.h"
@@ -22,6 +23,7 @@ struct Services {
   IUiHost* ui = nullptr;
   IUrlCache* urlCache = nullptr;
   IComRuntime* com = nullptr;
+  IMail* mail = nullptr;
 };
 
 // Installs the services; the previous set is returned.
@@ -36,5 +38,6 @@ inline IDesktop& Desktop() { return *Installed().desktop; }
 inline IUiHost& Ui() { return *Installed().ui; }
 inline IUrlCache& UrlCache() { return *Installed().urlCache; }
 inline IComRuntime& Com() { return *Installed().com; }
+inline IMail& Mail() { return *Installed().mail; }
 
 }  // namespace plat

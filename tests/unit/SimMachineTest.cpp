@@ -32,11 +32,14 @@ TEST_F(SimMachineTest, FreshMachineHasTheFoldersFilesAndRegistryOfAnXpMachine) {
   simtest::WriteHostFile(lang.path() + "/notes.txt", "not a language file");
   // Leftovers of an earlier run in the same folder must not survive.
   fs::create_directories(dir.path() + "/C/old");
+  fs::create_directories(dir.path() + "/outbox");
+  simtest::WriteHostFile(dir.path() + "/outbox/1.eml", "an old mail");
 
   SimMachine m({dir.path(), lang.path()});
   m.Install();
   auto& files = plat::Files();
   EXPECT_FALSE(files.DirectoryExists("C:\\old"));
+  EXPECT_FALSE(fs::exists(dir.path() + "/outbox"));
   EXPECT_TRUE(files.FileExists(plat::System().ProgramPath()));
   EXPECT_TRUE(files.FileExists("C:\\Program Files\\Ondrel\\English.lcl"));
   EXPECT_FALSE(files.FileExists("C:\\Program Files\\Ondrel\\notes.txt"));

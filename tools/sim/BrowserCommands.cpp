@@ -221,7 +221,9 @@ ONDREL_SIM_COMMAND("close", When::Any, [](Runner& r, const Line& l) {
 });
 
 ONDREL_SIM_COMMAND("fault", When::Any, [](Runner& r, const Line& l) {
-  NeedWords(l, 3, "fault NAME|* connect|quit|visible|location|status|create");
+  // The one fault that is no browser's: "fault mail" (a browser's faults name a call).
+  if (l.words.size() == 2 && l.words[1] == "mail") return FaultMail(r);
+  NeedWords(l, 3, "fault NAME|* connect|quit|visible|location|status|create, or fault mail");
   const std::string& call = l.words[2];
   const bool all = l.words[1] == "*";
   if (call == "create") {

@@ -68,7 +68,9 @@ bool SplitWords(const std::string& text, std::vector<std::string>& words, std::s
   return true;
 }
 
-std::string EscapeLine(const std::string& s) {
+}  // namespace
+
+std::string ReportText(const std::string& s) {
   std::string out;
   for (char c : s) {
     if (c == '\r')
@@ -80,8 +82,6 @@ std::string EscapeLine(const std::string& s) {
   }
   return out;
 }
-
-}  // namespace
 
 struct Runner::Impl {
   Options options;
@@ -144,12 +144,12 @@ bool Runner::Started() const { return impl_->started; }
 const std::string& Runner::ScenarioDir() const { return impl_->scenarioDir; }
 
 void Runner::Print(const std::string& text) {
-  if (!impl_->options.quiet) std::cout << EscapeLine(text) << "\n";
+  if (!impl_->options.quiet) std::cout << ReportText(text) << "\n";
 }
 
 void Runner::Fail(const Line& line, const std::string& message) {
   ++impl_->failures;
-  std::cout << "FAIL " << line.Where() << ": " << EscapeLine(message) << "\n";
+  std::cout << "FAIL " << line.Where() << ": " << ReportText(message) << "\n";
 }
 
 bool Runner::Option(const Line& line, const std::string& key, std::string& value) {

@@ -106,12 +106,18 @@ class Runner {
 
 int RunnerMain(int argc, char** argv);
 
+// A text as report and FAIL lines show it, on one line: a carriage return
+// as \r, a line feed as \n.
+std::string ReportText(const std::string& text);
+
 // Prints the report lines of the machine at this moment.
 void PrintReport(Runner& runner);
 // Prints the window lines of the report (BrowserCommands.cpp).
 void PrintWindowReport(Runner& runner);
 // Prints the lines of the program's own windows and the shell's requests (UiCommands.cpp).
 void PrintFormReport(Runner& runner);
+// "fault mail": the mail system refuses every message from now on (MailCommands.cpp).
+void FaultMail(Runner& runner);
 
 }  // namespace sim
 

@@ -82,6 +82,7 @@ SimMachine::SimMachine(const MachineConfig& cfg)
       system_(files_),
       desktop_(clock_),
       ui_(clock_),
+      mail_(files_, cfg.root + "/outbox"),
       browsers_(clock_, desktop_, com_) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
   system_.SetDesktop(&desktop_);
@@ -103,6 +104,7 @@ plat::Services SimMachine::Services() {
   s.ui = &ui_;
   s.urlCache = &urlCache_;
   s.com = &com_;
+  s.mail = &mail_;
   return s;
 }
 
@@ -128,6 +130,7 @@ void SimMachine::LayOut(const std::string& langDir) {
   fs::create_directories(root_, ec);
   fs::remove_all(root_ + "/C", ec);
   fs::remove(root_ + "/registry.reg", ec);
+  fs::remove_all(root_ + "/outbox", ec);
   fs::create_directory(root_ + "/C", ec);
 
   // Folders are created through the simulated file system, so that they get

@@ -1,10 +1,11 @@
 #pragma once
 // A simulated Windows XP machine under a host folder: drive C: in DIR/C, the
-// registry in DIR/registry.reg, a virtual clock with its event queue, and the
-// services the program reaches through the platform seam. Each service is a
-// member of its own class (SimClock, SimRegistry, SimFiles, SimSystem,
-// SimDesktop, SimUiHost); further parts of the simulated desktop join as
-// further members and are installed with the others.
+// registry in DIR/registry.reg, the mail handed over in DIR/outbox, a virtual
+// clock with its event queue, and the services the program reaches through
+// the platform seam. Each service is a member of its own class (SimClock,
+// SimRegistry, SimFiles, SimSystem, SimDesktop, SimUiHost, SimMail); further
+// parts of the simulated desktop join as further members and are installed
+// with the others.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "platform/sim/SimComRuntime.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFiles.h"
+#include "platform/sim/SimMail.h"
 #include "platform/sim/SimPaths.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystem.h"
@@ -32,7 +34,7 @@ struct MachineConfig {
 class SimMachine {
  public:
   // Lays out a fresh machine under cfg.root: whatever an earlier machine left
-  // in DIR/C and DIR/registry.reg is removed first.
+  // in DIR/C, DIR/registry.reg and DIR/outbox is removed first.
   explicit SimMachine(const MachineConfig& cfg);
   ~SimMachine();  // uninstalls its services if they are installed
   SimMachine(const SimMachine&) = delete;
@@ -95,6 +97,7 @@ class SimMachine {
   SimUiHost& Ui() { return ui_; }
   SimUrlCache& UrlCache() { return urlCache_; }
   SimComRuntime& ComRuntime() { return com_; }
+  SimMail& Mail() { return mail_; }
   SimBrowsers& Browsers() { return browsers_; }
 
  private:
@@ -110,6 +113,7 @@ class SimMachine {
   SimUiHost ui_;
   SimUrlCache urlCache_;
   SimComRuntime com_;
+  SimMail mail_;
   SimBrowsers browsers_;  // after the services it uses, so that it goes first
   bool installed_ = false;
   plat::Services previous_;

@@ -43,6 +43,7 @@ std::unique_ptr<IFileSystem> CreateFileSystem();
 std::unique_ptr<ISystem> CreateSystem();
 std::unique_ptr<IDesktop> CreateDesktop();
 std::unique_ptr<IComRuntime> CreateComRuntime();
+std::unique_ptr<IMail> CreateMail();
 // Creates the hidden host window; call once, on the thread that runs the loop.
 std::unique_ptr<IUiHost> CreateUiHost();
 

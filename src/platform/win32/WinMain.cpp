@@ -20,6 +20,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   services.desktop = plat::win32::CreateDesktop().release();
   services.ui = plat::win32::CreateUiHost().release();
   services.com = plat::win32::CreateComRuntime().release();
+  services.mail = plat::win32::CreateMail().release();
   services.urlCache = CreateWin32UrlCache().release();
   plat::Install(services);
 
