@@ -164,6 +164,53 @@ bool PrepareFolder(const std::string& dir, std::string& error) {
 
 }  // namespace
 
+Scenario ReadScenario(std::istream& in, const std::string& path) {
+  Scenario scenario;
+  std::vector<std::string> comments;  // comment lines before the next command
+  std::string text;
+  int number = 0;
+  bool startSeen = false;
+  while (std::getline(in, text)) {
+    ++number;
+    Line line;
+    line.file = path;
+    line.number = number;
+    std::string error;
+    if (!SplitWords(text, line.words, error)) throw ScenarioError(line, error);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (line.words.empty()) {
+      size_t hash = text.find('#');
+      if (hash != std::string::npos) comments.push_back(text.substr(hash));
+      else if (!comments.empty()) comments.push_back("");
+      continue;
+    }
+    line.text = text;
+    CheckCommand(line, startSeen);
+    scenario.lines.push_back(std::move(line));
+    while (!comments.empty() && comments.back().empty()) comments.pop_back();
+    scenario.commentsBefore.push_back(std::move(comments));
+    comments.clear();
+  }
+  return scenario;
+}
+
+void CheckCommand(const Line& line, bool& startSeen) {
+  const std::string& cmd = line.words[0];
+  if (cmd == "expect") {
+    if (line.words.size() < 2) throw ScenarioError(line, "expect what?");
+    return;
+  }
+  auto it = Commands().find(cmd);
+  if (it == Commands().end()) throw ScenarioError(line, "unknown command '" + cmd + "'");
+  if (it->second.when == When::BeforeStart && startSeen) throw ScenarioError(line, "'" + cmd + "' must come before start");
+  if (it->second.when == When::AfterStart && !startSeen)
+    throw ScenarioError(line, "'" + cmd + "' needs the program started first");
+  if (cmd == "start") {
+    if (startSeen) throw ScenarioError(line, "the program is started once");
+    startSeen = true;
+  }
+}
+
 int Runner::RunFile(const std::string& path) {
   // Read and check the whole scenario before anything runs.
   std::ifstream in(path, std::ios::binary);
@@ -171,53 +218,24 @@ int Runner::RunFile(const std::string& path) {
     std::cerr << path << ":0: cannot read the scenario file\n";
     return 2;
   }
-  std::vector<Line> lines;
-  std::vector<std::string> comments;  // comment lines before each command, for the trace
-  std::vector<std::vector<std::string>> commentsBefore;
-  std::string text;
-  int number = 0;
-  bool startSeen = false;
+  Scenario scenario;
   try {
-    while (std::getline(in, text)) {
-      ++number;
-      Line line;
-      line.file = path;
-      line.number = number;
-      std::string error;
-      if (!SplitWords(text, line.words, error)) throw ScenarioError(line, error);
-      if (!text.empty() && text.back() == '\r') text.pop_back();
-      if (line.words.empty()) {
-        size_t hash = text.find('#');
-        if (hash != std::string::npos) comments.push_back(text.substr(hash));
-        else if (!comments.empty()) comments.push_back("");
-        continue;
-      }
-      line.text = text;
-      const std::string& cmd = line.words[0];
-      if (cmd == "expect") {
-        if (line.words.size() < 2) throw ScenarioError(line, "expect what?");
-      } else {
-        auto it = Commands().find(cmd);
-        if (it == Commands().end()) throw ScenarioError(line, "unknown command '" + cmd + "'");
-        if (it->second.when == When::BeforeStart && startSeen)
-          throw ScenarioError(line, "'" + cmd + "' must come before start");
-        if (it->second.when == When::AfterStart && !startSeen)
-          throw ScenarioError(line, "'" + cmd + "' needs the program started first");
-        if (cmd == "start") {
-          if (startSeen) throw ScenarioError(line, "the program is started once");
-          startSeen = true;
-        }
-      }
-      lines.push_back(std::move(line));
-      while (!comments.empty() && comments.back().empty()) comments.pop_back();
-      commentsBefore.push_back(std::move(comments));
-      comments.clear();
-    }
+    scenario = ReadScenario(in, path);
   } catch (const ScenarioError& e) {
     std::cerr << e.what() << "\n";
     return 2;
   }
+  size_t next = 0;
+  return Run(path, [&](Line& line, std::vector<std::string>& comments) {
+    if (next == scenario.lines.size()) return false;
+    line = std::move(scenario.lines[next]);
+    comments = std::move(scenario.commentsBefore[next]);
+    ++next;
+    return true;
+  });
+}
 
+int Runner::Run(const std::string& path, const LineSource& next) {
   state_.clear();
   impl_->failures = 0;
   impl_->started = false;
@@ -252,13 +270,16 @@ int Runner::RunFile(const std::string& path) {
 
   int status = 0;
   const bool trace = impl_->options.trace && !impl_->options.quiet;
+  bool startSeen = false;
+  Line line;
+  std::vector<std::string> comments;
   try {
-    for (size_t i = 0; i < lines.size(); ++i) {
-      const Line& line = lines[i];
+    while (next(line, comments)) {
+      CheckCommand(line, startSeen);
       const std::string& cmd = line.words[0];
       int failuresBefore = impl_->failures;
       if (trace) {
-        for (const std::string& c : commentsBefore[i]) std::cout << (c.empty() ? "" : "  ") << c << "\n";
+        for (const std::string& c : comments) std::cout << (c.empty() ? "" : "  ") << c << "\n";
         if (cmd != "expect") {
           int64_t ms = impl_->machine->NowMs();
           std::cout << "[" << ms / 1000 << "." << std::to_string(1000 + ms % 1000).substr(1) << " s] "
