@@ -17,7 +17,7 @@ while getopts t:j: opt; do
   esac
 done
 shift $((OPTIND - 1))
-scripts/deps.sh linux
+scripts/deps.sh sanitize
 export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j 2 >/dev/null

@@ -18,6 +18,7 @@
 // lists, locking a list file, the checks) are registered here.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -43,6 +44,7 @@
 
 namespace fs = std::filesystem;
 using namespace sim;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -58,6 +60,7 @@ class Checker {
   void Check(Runner& r, const Line& at) {
     SimMachine& m = r.Machine();
     const int64_t now = m.NowMs();
+    lastMs_ = now;
     Track(m, now);
     if (IEList) {
       int live = 0, recent = 0;
@@ -69,6 +72,11 @@ class Checker {
       if (IEList->Count() > live + recent)
         Fail(r, at, Format("the registry holds %d records for %d live browser windows and %d that quit lately",
                            {IEList->Count(), live, recent}));
+    }
+    // The start-up's own unstamped lines are read right after it.
+    if (startLogLines_) {
+      CheckLog(r, at);
+      startLogLines_ = false;
     }
     // The rest costs more; a virtual minute between looks is enough.
     if (now - lastSlowCheckMs_ < 60000) return;
@@ -86,7 +94,6 @@ class Checker {
       startLogLines_ = true;
     }
     if (cmd == "lockfile") lockInjected_ = true;
-    if (cmd == "wait") startLogLines_ = false;  // the start-up's own unstamped lines come before
   }
 
   void Baseline() { baseline_ = SimBrowsers::LiveObjects(); }
@@ -98,6 +105,7 @@ class Checker {
     lastObjects_ = live;
   }
   long BaselineObjects() const { return baseline_; }
+  int64_t LastMs() const { return lastMs_; }
   long LastObjects() const { return lastObjects_; }
   bool Failed() const { return failed_; }
 
@@ -118,14 +126,11 @@ class Checker {
     r.Fail(at, why);
   }
 
-  // Learns of new windows and of windows gone, from the frames the desktop has.
+  // Learns of new browser windows and of windows gone, from the frames the desktop has.
   void Track(SimMachine& m, int64_t now) {
     SimDesktop& desk = m.Desktop();
-    const std::vector<plat::Handle>& all = desk.Windows();
-    for (; seen_ < all.size(); ++seen_) {
-      const SimWindow* w = desk.Window(all[seen_]);
-      if (w && w->parent == 0 && w->className == "IEFrame") windows_[all[seen_]].browser = true;
-    }
+    for (plat::Handle h = desk.FindWindowEx(0, 0, "IEFrame"); h; h = desk.FindWindowEx(0, h, "IEFrame"))
+      windows_[h].browser = true;
     for (auto it = windows_.begin(); it != windows_.end();) {
       Window& w = it->second;
       if (w.quitMs < 0 && !desk.Exists(it->first)) w.quitMs = now;
@@ -209,7 +214,6 @@ class Checker {
   }
 
   std::map<plat::Handle, Window> windows_;
-  size_t seen_ = 0;
   size_t messagesSeen_ = 0;
   uint64_t logOffset_ = 0;
   int64_t lastSlowCheckMs_ = -60000;
@@ -217,6 +221,7 @@ class Checker {
   bool startLogLines_ = false;
   bool lockInjected_ = false;
   long baseline_ = 0, lastObjects_ = 0;
+  int64_t lastMs_ = 0;
   bool failed_ = false;
 };
 
@@ -224,13 +229,13 @@ Checker* g_checker = nullptr;
 
 // --- the soak's own commands -------------------------------------------------------
 
+// The run-time list a word names; none while the program is not running.
 TWinDescrList* ListOf(const Line& l, const std::string& name) {
-  TWinDescrList* list = name == "allow" ? AllowList : name == "close" ? CloseList : name == "closed" ? ClosedList
-                                                   : name == "browsed"  ? BrowsedList
-                                                                        : nullptr;
-  if (!list && name != "allow" && name != "close" && name != "closed" && name != "browsed")
-    throw ScenarioError(l, "the lists are allow, close, closed and browsed");
-  return list;
+  if (name == "allow") return AllowList;
+  if (name == "close") return CloseList;
+  if (name == "closed") return ClosedList;
+  if (name == "browsed") return BrowsedList;
+  throw ScenarioError(l, "the lists are allow, close, closed and browsed");
 }
 
 // List edits as the list windows make them, straight on the run-time lists
@@ -300,11 +305,9 @@ class Generator {
   void Add(Words w) { queue_.push_back(std::move(w)); }
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
   bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
+  // A time in seconds, in whole milliseconds as the simulator counts them.
   std::string Seconds(double lo, double hi) {
-    return Format("%d.%.3d", {0, 0}), FormatSeconds(std::uniform_real_distribution<double>(lo, hi)(rng_));
-  }
-  static std::string FormatSeconds(double s) {
-    const int64_t ms = static_cast<int64_t>(s * 1000);
+    const int64_t ms = static_cast<int64_t>(std::uniform_real_distribution<double>(lo, hi)(rng_) * 1000);
     return Format("%d.%.3d", {static_cast<long long>(ms / 1000), static_cast<int>(ms % 1000)});
   }
   std::string Site() { return Format("site%d.example", {Pick(8)}); }
@@ -366,9 +369,6 @@ class Generator {
 
   void SetUp() {
     started_ = true;
-    Add({"#", Format("soak seed %d", {static_cast<long long>(seed_)})});
-    queue_.back() = {};  // comments are not commands; the seed is in the file's first line instead
-    queue_.pop_back();
     Add({"setting", "RetentionPeriod", std::to_string(1 + Pick(30))});
     Add({"setting", "ClickDelay", std::to_string(2 + Pick(5))});
     Add({"setting", "OtherApps", Chance(0.5) ? "2" : "1"});
@@ -393,10 +393,6 @@ class Generator {
   void Quiesce(Runner& r, const Checker& c) {
     for (const std::string& n : OpenOnes(r, c, false)) Add({"close", n});
     for (const std::string& n : OpenOnes(r, c, true)) Add({"close", n});
-    if (locked_) {
-      Add({"lockfile", "none"});
-      locked_ = false;
-    }
     Add({"wait", "25"});
   }
 
@@ -463,13 +459,13 @@ class Generator {
       if (op == 1) Add({"runlist", "edit", list, std::to_string(Pick(4)), "*", "*" + Site() + "*"});
       if (op == 2) Add({"runlist", "delete", list, std::to_string(Pick(8))});
     } else if (action < 84) {
-      if (locked_) {
-        Add({"lockfile", "none"});
-        locked_ = false;
-      } else {
-        Add({"lockfile", Chance(0.5) ? "closed.ppe" : "closeit.ppe"});
-        locked_ = true;
-      }
+      // Another program holds a list file for a while, as the user changes
+      // that list: its saves fail and the error is shown once.
+      const bool closeList = Chance(0.5);
+      Add({"lockfile", closeList ? "closeit.ppe" : "allowit.ppe"});
+      Add({"runlist", "add", closeList ? "close" : "allow", "*" + Site() + "*", "*"});
+      Add({"wait", Seconds(0.2, 10)});
+      Add({"lockfile", "none"});
     } else if (action < 85) {
       Add({"debug", Chance(0.5) ? "on" : "off"});
     }
@@ -486,7 +482,7 @@ class Generator {
   std::vector<Words> queue_;
   std::map<std::string, Made_> made_;
   int names_ = 0;
-  bool started_ = false, done_ = false, quiesced_ = false, locked_ = false, createFailed_ = false;
+  bool started_ = false, done_ = false, quiesced_ = false, createFailed_ = false;
 };
 
 std::string Render(const std::vector<std::string>& words) {
@@ -528,7 +524,8 @@ int main(int argc, char** argv) {
   Runner runner(options);
   Checker checker;
   g_checker = &checker;
-  const long objectsBefore = SimBrowsers::LiveObjects();
+  const Clock::time_point began = Clock::now();
+  const bool keep = !write.empty() || !replay.empty();  // a scenario asked for stays
 
   int status;
   std::string scenarioPath;
@@ -571,17 +568,18 @@ int main(int argc, char** argv) {
       return true;
     });
   }
-  const double virtualHours = 0;  // reported below from the scenario
-  (void)virtualHours;
-  std::cout << Format("soak %s: objects at the start %d, at the end %d (before the machine %d)",
+  const double realSeconds = std::chrono::duration<double>(Clock::now() - began).count();
+  std::cout << Format("soak %s: %d.%.2d virtual hours in %d s; COM objects with every window closed: %d at the "
+                      "start, %d at the end",
                       {checker.Failed() || status != 0 ? "FAILED" : "passed",
-                       static_cast<int>(checker.BaselineObjects()), static_cast<int>(checker.LastObjects()),
-                       static_cast<int>(objectsBefore)})
+                       static_cast<int>(checker.LastMs() / 3600000), static_cast<int>(checker.LastMs() % 3600000 / 36000),
+                       static_cast<int>(realSeconds), static_cast<int>(checker.BaselineObjects()),
+                       static_cast<int>(checker.LastObjects())})
             << "\n";
   if (status != 0 || checker.Failed()) {
     std::cout << "seed " << seed << "; replay with: ondrel-soak --replay " << scenarioPath << "\n";
     return status ? status : 1;
   }
-  if (replay.empty() && !argv_has_write(argc, argv)) fs::remove(write);
+  if (!keep) fs::remove(write);
   return 0;
 }

@@ -948,6 +948,16 @@ void SimBrowsers::FinishQuit(Browser& b) {
     failedEventCalls_ += shell_->Revoke(b.cookie);
   }
   if (b.object && b.object->Events()) b.object->Events()->Drop();
+  // The window's objects live on only while a client still holds them, as a
+  // browser's do once its window has closed.
+  if (b.object) {
+    b.object->Release();
+    b.object = nullptr;
+  }
+  if (b.subframe && b.subframe->object) {
+    b.subframe->object->Release();
+    b.subframe->object = nullptr;
+  }
 }
 
 // --- dialogs ------------------------------------------------------------------
