@@ -12,36 +12,14 @@
 #include "base/Exceptions.h"
 #include "browser/SHDocVwEvents.h"
 #include "platform/Services.h"
+#include "platform/sim/CountedDispatch.h"
 #include "platform/sim/SimComRuntime.h"
 
 using namespace com;
 
 namespace {
 
-struct CountedObject : IDispatch {
-  int refs = 1;  // the pool's own
-  HRESULT ONDREL_COMCALL QueryInterface(const IID& riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t ONDREL_COMCALL AddRef() override { return ++refs; }
-  uint32_t ONDREL_COMCALL Release() override {
-    if (refs <= 1) __builtin_trap();  // released more often than held
-    return --refs;
-  }
-  HRESULT ONDREL_COMCALL GetTypeInfoCount(uint32_t*) override { return E_NOTIMPL; }
-  HRESULT ONDREL_COMCALL GetTypeInfo(uint32_t, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT ONDREL_COMCALL GetIDsOfNames(const IID&, LPOLESTR*, uint32_t, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT ONDREL_COMCALL Invoke(DISPID, const IID&, LCID, uint16_t, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                uint32_t*) override {
-    return E_NOTIMPL;
-  }
-};
+using CountedObject = sim::CountedDispatch;
 
 struct Runtime {
   sim::SimComRuntime rt;

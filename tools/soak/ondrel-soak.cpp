@@ -65,7 +65,6 @@ class Checker {
     if (IEList) {
       int live = 0, recent = 0;
       for (auto& [h, w] : windows_) {
-        if (!w.browser) continue;
         if (w.quitMs < 0) ++live;
         else if (now - w.quitMs <= 20200) ++recent;  // 20 s, and the pass of the next full tick
       }
@@ -116,8 +115,7 @@ class Checker {
   }
 
  private:
-  struct Window {
-    bool browser = false;
+  struct Window {  // a browser frame
     int64_t quitMs = -1;  // when it was first seen gone
   };
 
@@ -130,7 +128,7 @@ class Checker {
   void Track(SimMachine& m, int64_t now) {
     SimDesktop& desk = m.Desktop();
     for (plat::Handle h = desk.FindWindowEx(0, 0, "IEFrame"); h; h = desk.FindWindowEx(0, h, "IEFrame"))
-      windows_[h].browser = true;
+      windows_.try_emplace(h);
     for (auto it = windows_.begin(); it != windows_.end();) {
       Window& w = it->second;
       if (w.quitMs < 0 && !desk.Exists(it->first)) w.quitMs = now;
@@ -289,7 +287,7 @@ ONDREL_SIM_COMMAND("soak-check", When::Any, [](Runner& r, const Line& l) {
 
 class Generator {
  public:
-  Generator(uint64_t seed, double hours) : rng_(seed), seed_(seed), endMs_(static_cast<int64_t>(hours * 3600000)) {}
+  Generator(uint64_t seed, double hours) : rng_(seed), endMs_(static_cast<int64_t>(hours * 3600000)) {}
 
   // The next command, given the machine as the commands before left it.
   bool Next(Runner& r, const Checker& c, std::vector<std::string>& words) {
@@ -341,7 +339,7 @@ class Generator {
     }
     return v;
   }
-  void Made(const std::string& name, bool browser) { made_[name] = {browser, 0}; }
+  void Remember(const std::string& name, bool browser) { made_[name] = {browser, 0}; }
 
   void Plan(Runner& r, const Checker& c) {
     if (!started_) return SetUp();
@@ -382,7 +380,7 @@ class Generator {
     for (int i = 0, n = 1 + Pick(2); i < n; ++i) {
       const std::string name = NewName("w");
       Add({"browser", name, "url=" + Url()});
-      Made(name, true);
+      Remember(name, true);
     }
     Add({"start"});
     Add({"wait", "1"});
@@ -400,17 +398,18 @@ class Generator {
     const std::vector<std::string> browsers = OpenOnes(r, c, true), visible = Visible(r, c);
     const std::vector<std::string> dialogs = OpenOnes(r, c, false);
     auto any = [&](const std::vector<std::string>& v) { return v[Pick(static_cast<int>(v.size()))]; };
-    const int action = Pick(100);
+    // A user keeps some ten windows open at most, closing one when more come.
+    const int action = browsers.size() + dialogs.size() > 10 ? 12 : Pick(100);
     if (action < 8 && browsers.size() < 6) {  // the user opens a window
       const std::string name = NewName("w");
       Add({"browser", name, "url=" + Url()});
-      Made(name, true);
+      Remember(name, true);
     } else if (action < 11) {  // another program opens one
       const std::string name = NewName("a");
       Add({"app-open", Url(), "as", name});
-      Made(name, true);
+      Remember(name, true);
     } else if (action < 18 && !browsers.empty()) {  // the user, or another program, closes one
-      Add({"close", any(browsers)});
+      Add({"close", any(dialogs.empty() || Chance(0.7) ? browsers : dialogs)});
     } else if (action < 30 && !visible.empty()) {
       Add({"navigate", any(visible), Url(), "load=" + Seconds(0.1, 3)});
     } else if (action < 35 && !visible.empty()) {
@@ -420,19 +419,19 @@ class Generator {
       Add({Chance(0.8) ? "click" : "rclick", opener});
       Add({"wait", Seconds(0.05, 0.6)});
       Add({"open", opener, Chance(0.1) ? "" : Url(), "as", child});
-      Made(child, true);
+      Remember(child, true);
     } else if (action < 55 && !browsers.empty()) {  // a page that opens a window by itself
       const std::string child = NewName("p");
       Add({"open", any(browsers), Url(), "as", child, "load=" + Seconds(0.1, 2)});
-      Made(child, true);
+      Remember(child, true);
     } else if (action < 57 && !browsers.empty()) {
       const std::string child = NewName("f");
       Add({"plugin-open", any(browsers), "as", child});
-      Made(child, true);
+      Remember(child, true);
     } else if (action < 61 && !browsers.empty()) {
       const std::string d = NewName("d");
       Add({Chance(0.7) ? "dialog" : "prompt", any(browsers), "as", d});
-      Made(d, false);
+      Remember(d, false);
     } else if (action < 63 && !dialogs.empty()) {
       Add({"close", any(dialogs)});
     } else if (action < 67 && !visible.empty()) {
@@ -471,16 +470,15 @@ class Generator {
     }
   }
 
-  struct Made_ {
+  struct Made {
     bool browser;
-    int misses;
+    int misses;  // looks that found it closed
   };
   std::mt19937_64 rng_;
-  uint64_t seed_;
   int64_t endMs_;
   int64_t nextQuiesceMs_ = 0;
   std::vector<Words> queue_;
-  std::map<std::string, Made_> made_;
+  std::map<std::string, Made> made_;
   int names_ = 0;
   bool started_ = false, done_ = false, quiesced_ = false, createFailed_ = false;
 };
