@@ -36,12 +36,15 @@ mkdir -p "$logs"
 run() {  # NAME COMMAND...
   local name=$1
   shift
-  local status=0
-  TMPDIR=$tmp "$@" -max_total_time="$secs" </dev/null >"$logs/$name.log" 2>&1 || status=$?
+  local status=0 cpu
+  # The processor time the run had: on a shared machine it may be far less than its length.
+  cpu=$({ TIMEFORMAT='%U %S'; time TMPDIR=$tmp "$@" -max_total_time="$secs" </dev/null >"$logs/$name.log" 2>&1; } 2>&1) ||
+    status=$?
+  cpu=$(awk '{printf "%d", $1 + $2}' <<<"${cpu##*$'\n'}")
   local execs cov
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$name.log")
   cov=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$logs/$name.log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[^ ]+')
-  printf '%-14s %s s  executions %-10s %s  %s\n' "$name" "$secs" "${execs:-?}" "${cov:-?}" \
+  printf '%-14s %s s (%s s of processor)  executions %-10s %s  %s\n' "$name" "$secs" "$cpu" "${execs:-?}" "${cov:-?}" \
     "$([ $status -eq 0 ] && echo ok || echo "FAILED, see $logs/$name.log")"
   return $status
 }
