@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing Ondrel needs on Debian 12, once.
-# Usage: scripts/deps.sh [linux|all]   (linux: the simulator and its tests only)
+# Usage: scripts/deps.sh [linux|sanitize|all]   (linux: the simulator and its
+# tests only; sanitize: also clang for the sanitizer and fuzz presets)
 set -euo pipefail
 want=${1:-all}
 pkgs=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev ccache python3)
+if [ "$want" = sanitize ] || [ "$want" = all ]; then
+  # clang with its sanitizer runtimes and libFuzzer, the symbolizer for their reports
+  pkgs+=(clang libclang-rt-14-dev llvm)
+fi
 if [ "$want" = all ]; then
   pkgs+=(mingw-w64 wine wine64 xvfb xauth imagemagick xdotool fp-utils)
 fi

@@ -33,16 +33,13 @@ void TSHDocVwEventsBaseSink::Connect(IUnknown* source) {
 
 void TSHDocVwEventsBaseSink::Disconnect() {
   if (!Source) return;
-  const HRESULT hr = connectionPoint_ ? connectionPoint_->Unadvise(Cookie) : S_OK;
-  if (FAILED(hr)) {
-    // The source is out of reach (typically its process has gone): releasing
-    // our references would only call into it again.
-    connectionPoint_.Detach();
-    Source.Detach();
-  } else {
-    connectionPoint_.Reset();
-    Source.Reset();
-  }
+  // A failing Unadvise (the source's process has gone) is swallowed, but our
+  // references are released all the same: a proxy to a gone process answers
+  // Release locally, and keeping them would keep one browser object alive per
+  // closed window for the life of the program.
+  if (connectionPoint_) connectionPoint_->Unadvise(Cookie);
+  connectionPoint_.Reset();
+  Source.Reset();
   Cookie = 0;
 }
 

@@ -28,8 +28,9 @@ class TSHDocVwEventsBaseSink : public ui::TComponent, public com::IDispatch {
   // call's result code when the source has no connection point for EventIID
   // or refuses the advice.
   void Connect(com::IUnknown* source);
-  // Detaches the sink; harmless when not connected. When the source cannot be
-  // told (its process is gone), the references to it are dropped unreleased.
+  // Detaches the sink; harmless when not connected. The references to the
+  // source and its connection point are released even when the source cannot
+  // be told (its process is gone).
   void Disconnect();
 
   bool Connected() const { return static_cast<bool>(Source); }

@@ -47,7 +47,7 @@ TEST_F(IEInfoTest, WebAddressesAndFilePathsAreJudgedAndNothingElse) {
 }
 
 TEST_F(IEInfoTest, AnAddressIsKeptOnlyUpToAnEmbeddedSeparator) {
-  Navigate(std::string("http://a.example/page\x01trailing", 33));
+  Navigate(std::string("http://a.example/page\x01trailing"));
   EXPECT_EQ(R().BeforeNavigateURL, "http://a.example/page");
 }
 

@@ -83,6 +83,20 @@ TEST_F(BrowserTest, AWindowWhoseEventsCannotBeHeardIsStillKnown) {
   EXPECT_TRUE(HasRec(Browsers().HandleOf("deaf")));
 }
 
+TEST_F(BrowserTest, AClosedWindowLeavesNoObjectAliveOnceItsRecordIsGone) {
+  Start();
+  const long before = sim::SimBrowsers::LiveObjects();
+  const plat::Handle web = Browsers().OpenBrowser("web", {}, true);
+  Wait(1);
+  ASSERT_TRUE(HasRec(web));
+  // After the window has gone its browser can no longer be told anything,
+  // Unadvise included; the record still lets go of it.
+  Desk().PostMessage(web, plat::WM_CLOSE_, 0, 0);
+  Wait(21);
+  EXPECT_FALSE(HasRec(web));
+  EXPECT_EQ(sim::SimBrowsers::LiveObjects(), before);
+}
+
 TEST_F(BrowserTest, TheTimerTicksOnWhenTheStartBrokeOffBeforeTheRegistryExisted) {
   const plat::Handle web = OpenBefore("web");
   Start();

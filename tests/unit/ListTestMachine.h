@@ -22,6 +22,7 @@ class ListTestMachine {
   ~ListTestMachine() { Log.Close(); }
 
   std::string ProgramDir() const { return ExtractFilePath(plat::System().ProgramPath()); }
+  std::string HostPath(const std::string& winPath) const { return machine_.HostPath(winPath); }
   std::string ReadFile(const std::string& winPath) { return simtest::ReadHostFile(machine_.HostPath(winPath)); }
   void WriteFile(const std::string& winPath, const std::string& bytes) { machine_.Files().PutFile(winPath, bytes); }
   bool Exists(const std::string& winPath) { return plat::Files().FileExists(winPath); }
@@ -36,6 +37,8 @@ class ListTestMachine {
     else
       WriteRegString(RegRoot::CurrentUser, RunKey, AppVersion.ProductName, programPath);
   }
+
+  sim::SimMachine& Machine() { return machine_; }
 
   std::vector<std::string> LogLines() {
     std::vector<std::string> lines;

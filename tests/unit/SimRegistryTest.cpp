@@ -160,6 +160,8 @@ TEST_F(SimRegistryTest, MalformedImportNamesFileAndLineAndAppliesNothing) {
       {"Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"v\"=word:1\n", "bad.reg:4: unknown value data"},
       {"Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\nv=\"1\"\n", "bad.reg:4: expected a [key] or a value"},
       {"Windows Registry Editor Version 5.00\n\n[-HKEY_CURRENT_USER]\n", "bad.reg:3: a root key cannot be deleted"},
+      {"Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n[HKEY_CURRENT_USER]\n\"x\"=\"y\"\n",
+       "bad.reg:5: a value cannot be set directly under a root key"},
   };
   reg.SetValue(RegRoot::CurrentUser, "Before", "v", SimRegistry::Dword(7));
   const std::string fileBefore = simtest::ReadHostFile(file);
@@ -174,4 +176,39 @@ TEST_F(SimRegistryTest, MalformedImportNamesFileAndLineAndAppliesNothing) {
   std::string error;
   EXPECT_FALSE(reg.ImportFile(dir.path() + "/missing.reg", &error));
   EXPECT_NE(error.find("missing.reg:"), std::string::npos);
+}
+
+TEST_F(SimRegistryTest, KeysNestAtMost512LevelsAndRootKeysHoldNoValues) {
+  auto nested = [](int depth) {
+    std::string key = "HKEY_CURRENT_USER";
+    for (int i = 0; i < depth; ++i) key += "\\k" + std::to_string(i);
+    return key;
+  };
+  const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
+  // The deepest key the registry allows goes through export and import whole.
+  std::string error;
+  ASSERT_TRUE(reg.ImportText(header + "[" + nested(512) + "]\r\n\"v\"=dword:00000001\r\n", "deep.reg", &error))
+      << error;
+  const std::string exported = reg.ExportText();
+  SimRegistry again{""};
+  ASSERT_TRUE(again.ImportText(exported, "again.reg", &error)) << error;
+  EXPECT_EQ(again.ExportText(), exported);
+
+  // One level more is refused, also far deeper (which once overflowed the stack).
+  for (int depth : {513, 10000}) {
+    EXPECT_FALSE(reg.ImportText(header + "[HKEY_CURRENT_USER\\A]\r\n[" + nested(depth) + "]\r\n", "deep.reg", &error));
+    EXPECT_EQ(error, "deep.reg:4: key nested deeper than 512 levels");
+    EXPECT_FALSE(reg.KeyExists(RegRoot::CurrentUser, "A"));
+  }
+  const std::string path513 = nested(513).substr(sizeof "HKEY_CURRENT_USER");
+  EXPECT_FALSE(reg.CreateKey(RegRoot::CurrentUser, path513));
+  EXPECT_FALSE(reg.SetValue(RegRoot::CurrentUser, path513, "v", SimRegistry::Dword(1)));
+
+  // A root key keeps no values, so none can be written there to be lost at the next save.
+  EXPECT_FALSE(reg.SetValue(RegRoot::CurrentUser, "", "x", SimRegistry::String("y")));
+  auto root = reg.OpenKey(RegRoot::CurrentUser, "\\", true);
+  ASSERT_NE(root, nullptr);
+  EXPECT_FALSE(root->SetValue("x", SimRegistry::String("y")));
+  EXPECT_TRUE(root->ValueNames().empty());
+  EXPECT_EQ(simtest::ReadHostFile(file), reg.ExportText());
 }

@@ -170,7 +170,8 @@ ONDREL_SIM_COMMAND("registry", When::Any, [](Runner& r, const Line& l) {
   } else {
     throw ScenarioError(l, "the kind must be string, dword, binary or delete");
   }
-  r.Machine().Registry().SetValue(root, key, name, value);
+  if (!r.Machine().Registry().SetValue(root, key, name, value))
+    throw ScenarioError(l, "the registry holds no values on a root key, nor keys deeper than 512 levels");
 });
 
 ONDREL_SIM_COMMAND("import", When::Any, [](Runner& r, const Line& l) {

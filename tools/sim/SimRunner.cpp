@@ -89,10 +89,12 @@ struct Runner::Impl {
   std::string scenarioDir;
   bool started = false;
   int failures = 0;
-  std::vector<Line> lines;
-  std::vector<std::vector<std::string>> commentsBefore;
-  size_t next = 0;  // the next line to run
-  void RunNext(Runner& runner);
+  // Where the commands come from, and whether `start` has come by.
+  const LineSource* source = nullptr;
+  bool startSeen = false;
+
+  // Runs the next command; false when there is none left.
+  bool RunNext(Runner& runner);
   // Once the exit sequence has ended the loop, the program shuts down, as
   // after the message loop; not inside a modal window's loop, which returns
   // first, as on Windows.
@@ -101,14 +103,16 @@ struct Runner::Impl {
   }
 };
 
-void Runner::Impl::RunNext(Runner& runner) {
-  const size_t i = next++;
-  const Line& line = lines[i];
+bool Runner::Impl::RunNext(Runner& runner) {
+  Line line;
+  std::vector<std::string> comments;
+  if (!source || !(*source)(line, comments)) return false;
+  CheckCommand(line, startSeen);
   const std::string& cmd = line.words[0];
   const int failuresBefore = failures;
   const bool trace = options.trace && !options.quiet;
   if (trace) {
-    for (const std::string& c : commentsBefore[i]) std::cout << (c.empty() ? "" : "  ") << c << "\n";
+    for (const std::string& c : comments) std::cout << (c.empty() ? "" : "  ") << c << "\n";
     if (cmd != "expect") {
       int64_t ms = machine->NowMs();
       std::cout << "[" << ms / 1000 << "." << std::to_string(1000 + ms % 1000).substr(1) << " s] "
@@ -129,10 +133,12 @@ void Runner::Impl::RunNext(Runner& runner) {
   ShutDownWhenEnded();
   // What the user did has been handled; the program is idle until the next command.
   if (ProgramRunning()) machine->Windows().Idle();
+  return true;
 }
 
 void Runner::RunNested(const std::function<bool()>& done) {
-  while (!done() && impl_->next < impl_->lines.size()) impl_->RunNext(*this);
+  while (!done() && impl_->RunNext(*this)) {
+  }
 }
 
 Runner::Runner(Options options) : impl_(std::make_unique<Impl>()) { impl_->options = std::move(options); }
@@ -208,6 +214,53 @@ bool PrepareFolder(const std::string& dir, std::string& error) {
 
 }  // namespace
 
+Scenario ReadScenario(std::istream& in, const std::string& path) {
+  Scenario scenario;
+  std::vector<std::string> comments;  // comment lines before the next command
+  std::string text;
+  int number = 0;
+  bool startSeen = false;
+  while (std::getline(in, text)) {
+    ++number;
+    Line line;
+    line.file = path;
+    line.number = number;
+    std::string error;
+    if (!SplitWords(text, line.words, error)) throw ScenarioError(line, error);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (line.words.empty()) {
+      size_t hash = text.find('#');
+      if (hash != std::string::npos) comments.push_back(text.substr(hash));
+      else if (!comments.empty()) comments.push_back("");
+      continue;
+    }
+    line.text = text;
+    CheckCommand(line, startSeen);
+    scenario.lines.push_back(std::move(line));
+    while (!comments.empty() && comments.back().empty()) comments.pop_back();
+    scenario.commentsBefore.push_back(std::move(comments));
+    comments.clear();
+  }
+  return scenario;
+}
+
+void CheckCommand(const Line& line, bool& startSeen) {
+  const std::string& cmd = line.words[0];
+  if (cmd == "expect") {
+    if (line.words.size() < 2) throw ScenarioError(line, "expect what?");
+    return;
+  }
+  auto it = Commands().find(cmd);
+  if (it == Commands().end()) throw ScenarioError(line, "unknown command '" + cmd + "'");
+  if (it->second.when == When::BeforeStart && startSeen) throw ScenarioError(line, "'" + cmd + "' must come before start");
+  if (it->second.when == When::AfterStart && !startSeen)
+    throw ScenarioError(line, "'" + cmd + "' needs the program started first");
+  if (cmd == "start") {
+    if (startSeen) throw ScenarioError(line, "the program is started once");
+    startSeen = true;
+  }
+}
+
 int Runner::RunFile(const std::string& path) {
   // Read and check the whole scenario before anything runs.
   std::ifstream in(path, std::ios::binary);
@@ -215,53 +268,24 @@ int Runner::RunFile(const std::string& path) {
     std::cerr << path << ":0: cannot read the scenario file\n";
     return 2;
   }
-  std::vector<Line> lines;
-  std::vector<std::string> comments;  // comment lines before each command, for the trace
-  std::vector<std::vector<std::string>> commentsBefore;
-  std::string text;
-  int number = 0;
-  bool startSeen = false;
+  Scenario scenario;
   try {
-    while (std::getline(in, text)) {
-      ++number;
-      Line line;
-      line.file = path;
-      line.number = number;
-      std::string error;
-      if (!SplitWords(text, line.words, error)) throw ScenarioError(line, error);
-      if (!text.empty() && text.back() == '\r') text.pop_back();
-      if (line.words.empty()) {
-        size_t hash = text.find('#');
-        if (hash != std::string::npos) comments.push_back(text.substr(hash));
-        else if (!comments.empty()) comments.push_back("");
-        continue;
-      }
-      line.text = text;
-      const std::string& cmd = line.words[0];
-      if (cmd == "expect") {
-        if (line.words.size() < 2) throw ScenarioError(line, "expect what?");
-      } else {
-        auto it = Commands().find(cmd);
-        if (it == Commands().end()) throw ScenarioError(line, "unknown command '" + cmd + "'");
-        if (it->second.when == When::BeforeStart && startSeen)
-          throw ScenarioError(line, "'" + cmd + "' must come before start");
-        if (it->second.when == When::AfterStart && !startSeen)
-          throw ScenarioError(line, "'" + cmd + "' needs the program started first");
-        if (cmd == "start") {
-          if (startSeen) throw ScenarioError(line, "the program is started once");
-          startSeen = true;
-        }
-      }
-      lines.push_back(std::move(line));
-      while (!comments.empty() && comments.back().empty()) comments.pop_back();
-      commentsBefore.push_back(std::move(comments));
-      comments.clear();
-    }
+    scenario = ReadScenario(in, path);
   } catch (const ScenarioError& e) {
     std::cerr << e.what() << "\n";
     return 2;
   }
+  size_t next = 0;
+  return Run(path, [&](Line& line, std::vector<std::string>& comments) {
+    if (next == scenario.lines.size()) return false;
+    line = std::move(scenario.lines[next]);
+    comments = std::move(scenario.commentsBefore[next]);
+    ++next;
+    return true;
+  });
+}
 
+int Runner::Run(const std::string& path, const LineSource& next) {
   state_.clear();
   impl_->failures = 0;
   impl_->started = false;
@@ -291,15 +315,15 @@ int Runner::RunFile(const std::string& path) {
   impl_->machine = std::make_unique<SimMachine>(cfg);
   impl_->machine->Install();
   impl_->machine->AfterEvent = [this] { impl_->ShutDownWhenEnded(); };
-
+  // A modal window's loop runs the scenario's next commands.
   impl_->machine->Windows().SetModalHook([this](const std::function<bool()>& done) { RunNested(done); });
-  impl_->lines = std::move(lines);
-  impl_->commentsBefore = std::move(commentsBefore);
-  impl_->next = 0;
+  impl_->source = &next;
+  impl_->startSeen = false;
 
   int status = 0;
   try {
-    while (impl_->next < impl_->lines.size()) impl_->RunNext(*this);
+    while (impl_->RunNext(*this)) {
+    }
   } catch (const ScenarioError& e) {
     std::cerr << e.what() << "\n";
     status = 2;
@@ -308,6 +332,7 @@ int Runner::RunFile(const std::string& path) {
   // The program is abandoned with the machine, as a process is when its
   // machine goes away; its global state is cleared for the next scenario.
   if (ProgramRunning()) ProgramShutdown();
+  impl_->source = nullptr;
   impl_->machine.reset();
   if (status == 0 && impl_->failures > 0) status = 1;
   return status;

@@ -3,6 +3,7 @@
 // group of commands lives in its own file and registers itself with
 // ONDREL_SIM_COMMAND / ONDREL_SIM_EXPECT (see SimCommands.h).
 #include <functional>
+#include <istream>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -35,6 +36,19 @@ class ScenarioError {
 };
 
 class Runner;
+
+// A scenario file read and checked as a whole, before anything runs: every
+// command known, set-up commands before "start", "start" once. The comment
+// lines before each command are kept for the trace.
+struct Scenario {
+  std::vector<Line> lines;
+  std::vector<std::vector<std::string>> commentsBefore;
+};
+// Raises ScenarioError (FILE:LINE: reason) for a scenario that cannot be read.
+Scenario ReadScenario(std::istream& in, const std::string& path);
+// The checks of one command line; |startSeen| tells and records whether
+// "start" came before.
+void CheckCommand(const Line& line, bool& startSeen);
 
 // When a command may stand in a scenario.
 enum class When { BeforeStart, Any, AfterStart };
@@ -69,6 +83,12 @@ class Runner {
 
   // Runs one scenario file on a fresh machine; returns 0, 1 or 2.
   int RunFile(const std::string& path);
+  // Runs the commands that |next| hands out one at a time, as RunFile runs
+  // a file's lines, on a fresh machine: |next| is called before each command,
+  // sees the machine as the commands before left it, and returns false when
+  // there are no more. |path| names the scenario in messages.
+  using LineSource = std::function<bool(Line& line, std::vector<std::string>& comments)>;
+  int Run(const std::string& path, const LineSource& next);
 
   SimMachine& Machine();
   bool Started() const;

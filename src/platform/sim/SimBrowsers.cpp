@@ -112,6 +112,16 @@ std::string FullNameFor(const std::string& process) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// Counts the simulated COM objects alive (browsers, frames, the shell's list,
+// connection points), so that a leak of references shows as objects that
+// outlive their windows.
+static long g_liveObjects = 0;
+struct LiveCount {
+  LiveCount() { ++g_liveObjects; }
+  LiveCount(const LiveCount&) : LiveCount() {}
+  ~LiveCount() { --g_liveObjects; }
+};
+
 // A connection point: the sinks advised on it, called in the order in which
 // they were advised.
 
@@ -208,6 +218,7 @@ class SimConnectionPoint final : public IConnectionPoint {
 
  private:
   uint32_t refs_ = 1;
+  LiveCount live_;
   IID iid_;
   IConnectionPointContainer* container_;  // not counted: the container owns this point
   Gate gate_;
@@ -273,6 +284,7 @@ class SimAutomationObject : public IDispatch, public IConnectionPointContainer {
 
  private:
   uint32_t refs_ = 1;
+  LiveCount live_;
 };
 
 // ---------------------------------------------------------------------------
@@ -557,6 +569,8 @@ SimBrowsers::SimBrowsers(SimClock& clock, SimDesktop& desktop, SimComRuntime& co
   com_.RegisterClass(CLSID_InternetExplorer,
                      [this](const IID& iid, void** out) { return CreateInternetExplorer(iid, out); });
 }
+
+long SimBrowsers::LiveObjects() { return g_liveObjects; }
 
 SimBrowsers::~SimBrowsers() {
   com_.UnregisterClass(ShellWindowsClassId());
@@ -934,6 +948,16 @@ void SimBrowsers::FinishQuit(Browser& b) {
     failedEventCalls_ += shell_->Revoke(b.cookie);
   }
   if (b.object && b.object->Events()) b.object->Events()->Drop();
+  // The window's objects live on only while a client still holds them, as a
+  // browser's do once its window has closed.
+  if (b.object) {
+    b.object->Release();
+    b.object = nullptr;
+  }
+  if (b.subframe && b.subframe->object) {
+    b.subframe->object->Release();
+    b.subframe->object = nullptr;
+  }
 }
 
 // --- dialogs ------------------------------------------------------------------

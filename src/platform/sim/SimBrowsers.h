@@ -95,6 +95,9 @@ class SimBrowsers {
   com::IDispatch* FrameObject(plat::Handle frame) const;  // its frame's object, once a frame navigated
   com::IDispatch* ShellWindows() const;                   // the shell's list (no reference added)
   int FailedEventCalls() const { return failedEventCalls_; }  // event calls a sink answered with a failure
+  // The simulated COM objects alive now, on every machine (browsers, frames,
+  // shell lists, connection points): what a leaked reference keeps alive.
+  static long LiveObjects();
 
   // Used by the COM objects.
   struct Browser;

@@ -88,6 +88,7 @@ plat::Handle SimDesktop::CreateWindow(const WindowSpec& spec) {
   }
   windows_.emplace(h, std::move(w));
   order_.push_back(h);
+  live_.push_back(h);
   return h;
 }
 
@@ -95,7 +96,7 @@ void SimDesktop::DestroyWindow(plat::Handle wnd) {
   SimWindow* w = Find(wnd);
   if (!w || !w->exists) return;
   // The system destroys the owned windows and the children first.
-  for (plat::Handle other : order_) {
+  for (const plat::Handle other : std::vector<plat::Handle>(live_)) {
     const SimWindow* o = Window(other);
     if (o && o->exists && (o->parent == wnd || o->owner == wnd)) DestroyWindow(other);
   }
@@ -104,6 +105,7 @@ void SimDesktop::DestroyWindow(plat::Handle wnd) {
   if (!w->parent) w->rect = RectOf(*w);
   w->exists = false;
   w->onClose = nullptr;
+  live_.erase(std::remove(live_.begin(), live_.end(), wnd), live_.end());
   activation_.erase(std::remove(activation_.begin(), activation_.end(), wnd), activation_.end());
 }
 
@@ -188,12 +190,14 @@ bool SimDesktop::MoveWindow(plat::Handle wnd, int x, int y, int width, int heigh
 plat::Handle SimDesktop::FindWindowEx(plat::Handle parent, plat::Handle after, const std::string& className) {
   if (parent && !FindLive(parent)) return 0;
   bool passed = after == 0;
-  for (plat::Handle h : order_) {
-    const SimWindow& w = windows_.at(h);
+  // Only the windows that exist are searched, unless the search goes on from
+  // one that is gone: a long run must not slow down with every window it closed.
+  for (plat::Handle h : after == 0 || FindLive(after) ? live_ : order_) {
     if (!passed) {
       passed = h == after;
       continue;
     }
+    const SimWindow& w = windows_.at(h);
     if (w.exists && w.parent == parent && w.className == className) return h;
   }
   return 0;

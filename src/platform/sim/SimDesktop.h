@@ -114,6 +114,7 @@ class SimDesktop : public plat::IDesktop {
   SimClock& clock_;
   std::unordered_map<plat::Handle, SimWindow> windows_;
   std::vector<plat::Handle> order_;       // creation order
+  std::vector<plat::Handle> live_;        // the windows that exist, in creation order
   std::vector<plat::Handle> activation_;  // least to most recently brought forward
   plat::Handle nextHandle_[3] = {0x10010, 0x200010, 0x300010};
 

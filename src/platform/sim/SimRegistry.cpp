@@ -19,6 +19,7 @@ struct SimRegistry::Node {
   std::map<std::string, std::shared_ptr<Node>> children;  // by upper-case name: the registry's order
   std::vector<std::pair<std::string, RegValue>> values;   // in creation order
   bool deleted = false;  // open handles to a deleted key fail from then on
+  bool isRoot = false;   // a root key holds no values: the file could not keep them
 
   std::pair<std::string, RegValue>* FindValue(const std::string& n) {
     for (auto& v : values)
@@ -43,6 +44,10 @@ namespace {
 
 const char* const kHeader = "Windows Registry Editor Version 5.00";
 const char* const kEol = "\r\n";
+
+// How deep keys may nest below their root, as in the real registry. It also
+// keeps the writer's recursion and the deletion of a tree shallow.
+constexpr size_t kMaxDepth = 512;
 
 // Roots in the order the file lists them.
 const char* const kRootNames[3] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
@@ -125,13 +130,21 @@ void AppendValue(std::string& out, const std::string& name, const RegValue& v) {
   }
 }
 
-void AppendKey(std::string& out, const SimRegistry::Node& node, const std::string& fullName, bool isRoot) {
+// |path| holds the key's full name; it is extended for each subkey and put
+// back afterwards, so that no level builds its name anew.
+void AppendKey(std::string& out, const SimRegistry::Node& node, std::string& path, bool isRoot) {
   if (!isRoot) {
-    out += "[" + fullName + "]" + kEol;
+    out += "[" + path + "]" + kEol;
     for (auto& v : node.values) AppendValue(out, v.first, v.second);
     out += kEol;
   }
-  for (auto& c : node.children) AppendKey(out, *c.second, fullName + "\\" + c.second->name, false);
+  const size_t length = path.size();
+  for (auto& c : node.children) {
+    path += '\\';
+    path += c.second->name;
+    AppendKey(out, *c.second, path, false);
+    path.resize(length);
+  }
 }
 
 class SimRegKey : public plat::IRegKey {
@@ -147,7 +160,7 @@ class SimRegKey : public plat::IRegKey {
     return true;
   }
   bool SetValue(const std::string& name, const RegValue& value) override {
-    if (!write_ || node_->deleted) return false;
+    if (!write_ || node_->deleted || node_->isRoot) return false;
     if (auto* v = node_->FindValue(name))
       v->second = value;
     else
@@ -286,13 +299,18 @@ std::vector<ImportOp> ParseRegText(const std::string& text) {
       std::string rootName = inner.substr(0, sep);
       if (!ParseRootName(rootName, root)) throw ParseError{lineNo, "unknown root key \"" + rootName + "\""};
       key = sep == std::string::npos ? "" : inner.substr(sep + 1);
-      if (keyDeleted && KeyParts(key).empty()) throw ParseError{lineNo, "a root key cannot be deleted"};
+      const size_t depth = KeyParts(key).size();
+      if (keyDeleted && depth == 0) throw ParseError{lineNo, "a root key cannot be deleted"};
+      if (depth > kMaxDepth)
+        throw ParseError{lineNo, "key nested deeper than " + std::to_string(kMaxDepth) + " levels"};
       haveKey = true;
       ops.push_back({keyDeleted ? ImportOp::DeleteKey : ImportOp::CreateKey, root, key, "", {}});
       continue;
     }
     if (t[0] != '"' && t[0] != '@') throw ParseError{lineNo, "expected a [key] or a value"};
     if (!haveKey) throw ParseError{lineNo, "value before the first key"};
+    // The file could not keep it: a root key is written without values.
+    if (KeyParts(key).empty()) throw ParseError{lineNo, "a value cannot be set directly under a root key"};
 
     size_t pos = 0;
     std::string name;
@@ -350,7 +368,10 @@ std::vector<ImportOp> ParseRegText(const std::string& text) {
 }  // namespace
 
 SimRegistry::SimRegistry(std::string filePath) : filePath_(std::move(filePath)) {
-  for (auto& r : roots_) r = std::make_shared<Node>();
+  for (auto& r : roots_) {
+    r = std::make_shared<Node>();
+    r->isRoot = true;
+  }
 }
 
 SimRegistry::~SimRegistry() = default;
@@ -376,8 +397,10 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Find(RegRoot root, const std::st
 }
 
 SimRegistry::Node* SimRegistry::Create(RegRoot root, const std::string& path) {
+  const std::vector<std::string> parts = KeyParts(path);
+  if (parts.size() > kMaxDepth) return nullptr;
   Node* n = roots_[RootIndex(root)].get();
-  for (auto& part : KeyParts(path)) {
+  for (auto& part : parts) {
     auto& child = n->children[UpperCase(part)];
     if (!child) {
       child = std::make_shared<Node>();
@@ -399,18 +422,20 @@ std::unique_ptr<plat::IRegKey> SimRegistry::OpenKey(RegRoot root, const std::str
 
 bool SimRegistry::CreateKey(RegRoot root, const std::string& path) {
   if (Find(root, path)) return true;
-  Create(root, path);
+  if (!Create(root, path)) return false;
   Changed();
   return true;
 }
 
-void SimRegistry::SetValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {
+bool SimRegistry::SetValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {
   Node* n = Create(root, key);
+  if (!n || n->isRoot) return false;
   if (auto* v = n->FindValue(name))
     v->second = value;
   else
     n->values.emplace_back(name, value);
   Changed();
+  return true;
 }
 
 bool SimRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
@@ -450,7 +475,10 @@ bool SimRegistry::DeleteKey(RegRoot root, const std::string& key) {
 
 std::string SimRegistry::ExportText() const {
   std::string out = std::string(kHeader) + kEol + kEol;
-  for (int i = 0; i < 3; ++i) AppendKey(out, *roots_[i], kRootNames[i], true);
+  for (int i = 0; i < 3; ++i) {
+    std::string path = kRootNames[i];
+    AppendKey(out, *roots_[i], path, true);
+  }
   return out;
 }
 

@@ -40,8 +40,12 @@ class SimRegistry : public plat::IRegistry {
   std::unique_ptr<plat::IRegKey> OpenKey(plat::RegRoot root, const std::string& path, bool write) override;
   bool CreateKey(plat::RegRoot root, const std::string& path) override;
 
+  // Keys nest at most 512 levels below their root, and a root key holds no
+  // values, as in the real registry: CreateKey and SetValue refuse (false),
+  // and so does an import (with its FILE:LINE).
+
   // Direct access for the machine's set-up and for checks.
-  void SetValue(plat::RegRoot root, const std::string& key, const std::string& name, const plat::RegValue& value);
+  bool SetValue(plat::RegRoot root, const std::string& key, const std::string& name, const plat::RegValue& value);
   bool DeleteValue(plat::RegRoot root, const std::string& key, const std::string& name);
   bool GetValue(plat::RegRoot root, const std::string& key, const std::string& name, plat::RegValue& out) const;
   bool KeyExists(plat::RegRoot root, const std::string& key) const;
