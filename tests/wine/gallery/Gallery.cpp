@@ -224,6 +224,7 @@ TFormGallery::TFormGallery() : ui::TForm("FormGallery") {
     Log("SectionResize Header1 section=" + std::to_string(section) + " width=" +
         std::to_string(Header1.SectionWidth(section)));
     ListLeft.Repaint();
+    ListRight.Repaint();
   };
   for (ui::TListBox* list : {&ListLeft, &ListRight}) {
     list->SetItemHeight(16);
@@ -255,7 +256,7 @@ TFormGallery::TFormGallery() : ui::TForm("FormGallery") {
   }
   ListLeft.SetBounds(8, 28, 512, 160);
   ListLeft.SetCount(100000);
-  ListLeft.OnDrawItem = [this, list = &ListLeft](ui::TCanvas& canvas, int index, const plat::Rect& rect,
+  ListLeft.OnDrawItem = [this](ui::TCanvas& canvas, int index, const plat::Rect& rect,
                                                   ui::TOwnerDrawState) {
     DrawRow(canvas, "Row " + std::to_string(index) + "\thttp://popup" + std::to_string(index) + ".example/",
             index % 4, rect);
@@ -264,11 +265,6 @@ TFormGallery::TFormGallery() : ui::TForm("FormGallery") {
   ListRight.OnDrawItem = [this](ui::TCanvas& canvas, int index, const plat::Rect& rect, ui::TOwnerDrawState) {
     DrawRow(canvas, index < static_cast<int>(right_.size()) ? right_[index] : "?", 1, rect);
   };
-  for (ui::TListBox* list : {&ListLeft, &ListRight}) {
-    const std::string name = list->Name;
-    // The selection is logged from the idle work: the list box has no change handler.
-    (void)name;
-  }
   MenuSelectAll.SetCaption("Select &all");
   MenuSelectAll.ShortCut = ui::scCtrl | 'A';
   MenuSelectAll.OnClick = [] { Log("Click MenuSelectAll"); };
@@ -354,7 +350,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string log(path, n);
   log = log.substr(0, log.find_last_of('\\') + 1) + "gallery.log";
-  g_log = std::fopen(log.c_str(), "w");
+  g_log = std::fopen(log.c_str(), "wb");  // plain line feeds, for the test's tools
 
   plat::Services services;
   services.desktop = plat::win32::CreateDesktop().release();

@@ -1,0 +1,266 @@
+#!/usr/bin/env bash
+# The Windows renderer of the control layer under Wine, with real input.
+#
+#   wine_controls.sh path/to/ondrel-gallery.exe [screenshot-folder]
+#
+# The test window (tests/wine/gallery) runs in a virtual desktop on Xvfb with
+# a private Wine prefix; xdotool clicks, types and drags as a user would, and
+# every event the window's components get is read back from its log: a
+# button and a check box clicked, text typed into an edit, Tab to the next
+# edit, Enter and Escape pressing the default and the cancel button, an Alt
+# shortcut, an up-down arrow, a tab changed (the hidden tab not shown), rows
+# selected with Ctrl-click and dragged onto another list (the selection of
+# several rows surviving the press), a key reaching the list, a header
+# divider dragged, a modal window that holds the other one, Alt+F4. With a
+# second argument, screenshots of both pages are left there. Every Wine
+# process of the prefix is killed and the folder removed whatever happens.
+# Exit status 0 only when every check passed.
+set -u
+
+EXE=${1:-}
+SHOTS=${2:-}
+DESKTOP="gallery,1024x768"
+TIME_LIMIT=110  # seconds for the whole test
+STEP_TIMEOUT=8  # seconds for an event to reach the log
+
+failures=0
+pass() { echo "PASS: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+T0=$(date +%s)
+note() { echo "---- $* ($(($(date +%s) - T0)) s)"; }
+
+if [[ -z "$EXE" || ! -f "$EXE" ]]; then
+  echo "FAIL: no test window '$EXE' (build it with: cmake --preset windows && cmake --build --preset windows)"
+  exit 1
+fi
+for tool in wine wineserver xvfb-run xdotool import; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-controls.XXXXXX")
+export WINEPREFIX="$WORK/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+unset DISPLAY XAUTHORITY
+XVFB_PID=""
+WATCHDOG_PID=""
+
+# Wine processes of our prefix: those run by a Wine binary with our prefix
+# in their environment.
+prefix_pids() {
+  local p
+  for p in /proc/[0-9]*; do
+    case "$(readlink "$p/exe" 2>/dev/null)" in *wine*) ;; *) continue ;; esac
+    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "${p#/proc/}"
+  done
+}
+
+cleanup() {
+  if [[ -n "$WATCHDOG_PID" ]]; then
+    kill "$WATCHDOG_PID" 2>/dev/null
+    wait "$WATCHDOG_PID" 2>/dev/null
+  fi
+  wineserver -k >/dev/null 2>&1
+  if [[ -n "$XVFB_PID" ]]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+  fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 2' INT TERM
+
+# A hung Wine command would hold the script past CTest's limit, which kills
+# without clean-up; the watchdog kills the prefix's processes first.
+(
+  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
+  sleep "$TIME_LIMIT" &
+  sleeper=$!
+  wait "$sleeper"
+  touch "$WORK/timed_out"
+  echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
+  wineserver -k >/dev/null 2>&1
+) &
+WATCHDOG_PID=$!
+
+note "creating the Wine prefix"
+wine wineboot -i >"$WORK/wineboot.log" 2>&1
+wineserver -w
+wineserver -p
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
+
+DIR="$WINEPREFIX/drive_c/gallery"
+mkdir -p "$DIR"
+cp "$EXE" "$DIR/ondrel-gallery.exe"
+LOG="$DIR/gallery.log"
+
+note "starting the test window"
+(
+  cd "$DIR" &&
+    exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+      'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec wine explorer /desktop="$2" "C:\\gallery\\ondrel-gallery.exe"' \
+      sh "$WORK/display" "$DESKTOP"
+) >"$WORK/run.log" 2>&1 &
+XVFB_PID=$!
+
+for _ in $(seq 1 120); do
+  [[ -f "$LOG" ]] && grep -qx ready "$LOG" && break
+  kill -0 "$XVFB_PID" 2>/dev/null || break
+  sleep 0.5
+done
+if ! grep -qx ready "$LOG" 2>/dev/null; then
+  fail "the test window did not come up"
+  [[ -f "$LOG" ]] && cat "$LOG"
+  cat "$WORK/run.log"
+  exit 1
+fi
+note "the window is up"
+{ read -r DISPLAY_NAME; read -r XAUTH_FILE; } <"$WORK/display"
+x11() { DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" "$@"; }
+
+# ---- where things are -----------------------------------------------------------
+declare -A L T R B
+while read -r kind name l t r b; do
+  case "$kind" in
+    at) L[$name]=$l T[$name]=$t R[$name]=$r B[$name]=$b ;;
+    tab) L[tab$name]=$l T[tab$name]=$t R[tab$name]=$r B[tab$name]=$b ;;
+    row) L[row$name]=$l ;;
+  esac
+done <"$LOG"
+centre() { echo $(((L[$1] + R[$1]) / 2)) $(((T[$1] + B[$1]) / 2)); }
+# The middle of row $2 of list $1.
+row_at() { echo $((L[$1] + 40)) $((T[$1] + ${L[row$1]} * $2 + ${L[row$1]} / 2)); }
+click() {  # name [button]
+  read -r cx cy <<<"$(centre "$1")"
+  x11 xdotool mousemove "$cx" "$cy" click "${2:-1}"
+}
+
+# Waits until the log has gained a line matching $1 (an extended regular
+# expression) after line $2; the line number goes to $FOUND.
+FOUND=0
+wait_line() {
+  local i n
+  for i in $(seq 1 $((STEP_TIMEOUT * 10))); do
+    n=$(tail -n +"$(($2 + 1))" "$LOG" | grep -nE -m1 -- "$1" | cut -d: -f1)
+    [[ -n "$n" ]] && { FOUND=$(($2 + n)); return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+mark() { wc -l <"$LOG"; }
+expect() {  # what line-regex
+  local what=$1 re=$2
+  if wait_line "$re" "$M"; then pass "$what"; else fail "$what: no line /$re/ in the log"; fi
+}
+
+tabs=$(grep -c '^tab ' "$LOG")
+[[ "$tabs" == 3 ]] && pass "the page control shows its three visible tabs, not the hidden one" ||
+  fail "the page control shows $tabs tabs, expected 3"
+
+# ---- buttons, check box, edits ---------------------------------------------------
+M=$(mark); click ButtonOK
+expect "a click on a button" '^Click ButtonOK$'
+M=$(mark); click CheckBoxDebug
+expect "a click on a check box toggles it" '^Click CheckBoxDebug checked=1$'
+M=$(mark); click EditName; x11 xdotool type --delay 30 hello
+expect "text typed into an edit" '^Change EditName text=hello$'
+M=$(mark); x11 xdotool key Tab; x11 xdotool type --delay 30 xy
+expect "Tab goes on to the next edit" '^Change EditOther text=xy$'
+M=$(mark); x11 xdotool key Return
+expect "Enter reaches the form as a key" '^Key FormGallery key=13$'
+expect "Enter presses the default button" '^Click ButtonOK$'
+M=$(mark); x11 xdotool key Escape
+expect "Escape presses the cancel button" '^Click ButtonCancel$'
+M=$(mark); x11 xdotool key alt+w
+expect "an Alt shortcut of a check box's caption clicks it" '^Click CheckBoxDebug checked=0$'
+M=$(mark)
+read -r ux uy <<<"$(centre UpDown1)"
+x11 xdotool mousemove "$ux" $((T[UpDown1] + 4)) click 1
+expect "the up-down's upper arrow asks for the next position" '^Changing UpDown1 position=6$'
+M=$(mark); x11 xdotool mousemove "$ux" $((B[UpDown1] - 4)) click 1
+expect "and the lower one for the one below" '^Changing UpDown1 position=5$'
+[[ -n "$SHOTS" ]] && { mkdir -p "$SHOTS"; x11 import -window root "$SHOTS/controls.png"; }
+
+# ---- page control, lists, header -------------------------------------------------
+M=$(mark); click tab1
+expect "a click on the second tab shows its page" '^Select Pages page=1$'
+sleep 0.3
+M=$(mark); read -r rx ry <<<"$(row_at ListLeft 1)"; x11 xdotool mousemove "$rx" "$ry" click 1
+expect "a click on a row selects it" '^Selection ListLeft rows=1 caret=1$'
+M=$(mark); read -r rx ry <<<"$(row_at ListLeft 3)"
+x11 xdotool mousemove "$rx" "$ry" keydown ctrl click 1 keyup ctrl
+expect "Ctrl-click adds a row to the selection" '^Selection ListLeft rows=1,3 caret=3$'
+expect "the mouse over a list reports the row under it" '^MouseMove ListLeft row=3 below=0 outside=0$'
+
+# Drag both rows from a press on the first of them onto the other list.
+M=$(mark); read -r sx sy <<<"$(row_at ListLeft 1)"; read -r tx ty <<<"$(row_at ListRight 0)"
+x11 xdotool mousemove "$sx" "$sy" mousedown 1
+for f in 1 2 3 4 5 6 7 8; do
+  x11 xdotool mousemove $((sx + (tx - sx) * f / 8)) $((sy + (ty - sy) * f / 8))
+  sleep 0.05
+done
+sleep 0.2
+x11 xdotool mouseup 1
+expect "the list under a drag is asked whether it takes the rows" '^DragOver ListRight from ListLeft$'
+expect "rows dropped onto another list, both of the selection" \
+  '^DragDrop ListRight from ListLeft row=-1 below=1 outside=0 rows=1,3$'
+if tail -n +"$((M + 1))" "$LOG" | grep -qE '^Selection ListLeft rows=1 caret='; then
+  fail "the press that began the drag collapsed the selection"
+else
+  pass "the press that began the drag kept the selection"
+fi
+M=$(mark); x11 xdotool key Delete
+expect "a key pressed in a list reaches its component (the menu's Del shortcut)" '^Click MenuDelete$'
+M=$(mark); x11 xdotool key Insert
+expect "other keys reach the list's key handler" '^Key ListLeft key=45 ctrl=0$'
+
+M=$(mark); dx=$((L[Header1] + 200)); dy=$(((T[Header1] + B[Header1]) / 2))
+x11 xdotool mousemove "$dx" "$dy" mousedown 1
+for f in 10 20 30 40; do x11 xdotool mousemove $((dx + f)) "$dy"; sleep 0.05; done
+x11 xdotool mouseup 1
+expect "dragging a header divider resizes its section" '^SectionResize Header1 section=0 width=2[1-4][0-9]$'
+[[ -n "$SHOTS" ]] && x11 import -window root "$SHOTS/lists.png"
+
+# ---- a modal window ---------------------------------------------------------------
+M=$(mark); click ButtonAsk
+expect "a button opens a modal window" '^Click ButtonAsk$'
+shown=""
+for _ in $(seq 1 20); do
+  shown=$(x11 xdotool search --onlyvisible --name '^Question$' 2>/dev/null | head -n 1)
+  [[ -n "$shown" ]] && break
+  sleep 0.2
+done
+[[ -n "$shown" ]] && pass "the modal window is shown" || fail "no modal window 'Question'"
+M2=$(mark); click ButtonOK; sleep 0.5
+if tail -n +"$((M2 + 1))" "$LOG" | grep -q '^Click ButtonOK$'; then
+  fail "the window under the modal one took a click"
+else
+  pass "the window under the modal one waits"
+fi
+x11 xdotool key Escape
+expect "Escape ends the modal window with Cancel" '^Modal FormAsk result=2$'
+
+# ---- closing ----------------------------------------------------------------------
+M=$(mark); click LabelMore 2>/dev/null; click PanelTop; x11 xdotool key alt+F4
+expect "Alt+F4 asks the form to close" '^Close FormGallery$'
+expect "and the program ends" '^end$'
+
+wineserver -k >/dev/null 2>&1
+left=""
+for _ in $(seq 1 20); do
+  left=$(prefix_pids)
+  [[ -z "$left" ]] && break
+  sleep 0.5
+done
+[[ -z "$left" ]] && pass "no Wine process is left" || fail "Wine processes left: $left"
+note "done"
+[[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
+
+if ((failures)); then
+  echo "---- log:"
+  cat "$LOG"
+  echo "wine controls test: $failures check(s) failed"
+  exit 1
+fi
+echo "wine controls test: all checks passed"
+exit 0
