@@ -14,16 +14,12 @@ import os
 import struct
 import sys
 
-from make_icons import render
+from make_icons import GREEN, GREEN_EDGE, RED, RED_EDGE, cross_shapes, render, tick_shapes
 
 SIZE = 16
 
 INK = (40, 40, 48, 255)
 PAPER = (252, 252, 252, 255)
-RED = (216, 30, 30, 255)
-RED_DARK = (130, 0, 0, 255)
-GREEN = (30, 160, 40, 255)
-GREEN_DARK = (0, 90, 0, 255)
 BLUE = (40, 96, 200, 255)
 BLUE_DARK = (16, 48, 120, 255)
 YELLOW_WOOD = (236, 188, 60, 255)
@@ -54,17 +50,6 @@ def page():
             ("poly", [(9, 1), (9, 5), (13, 5)], GREY)]
 
 
-def cross(colour, dark, a=3.0, b=13.0, width=2.6):
-    return [("line", (a, a, b, b, width + 1.2), dark), ("line", (b, a, a, b, width + 1.2), dark),
-            ("line", (a, a, b, b, width), colour), ("line", (b, a, a, b, width), colour)]
-
-
-def tick():
-    p0, p1, p2 = (2.5, 8.5), (6.5, 12.5), (13.5, 3.5)
-    return [("line", p0 + p1 + (3.8,), GREEN_DARK), ("line", p1 + p2 + (3.8,), GREEN_DARK),
-            ("line", p0 + p1 + (2.6,), GREEN), ("line", p1 + p2 + (2.6,), GREEN)]
-
-
 def plus(cx, cy, arm, colour, dark):
     return [("rect", (cx - arm - 1, cy - 2, cx + arm + 1, cy + 2), dark),
             ("rect", (cx - 2, cy - arm - 1, cx + 2, cy + arm + 1), dark),
@@ -81,7 +66,10 @@ def bin_():
     return [("rect", (3, 3, 13, 5), GREY_DARK), ("rect", (6, 1, 10, 3), GREY_DARK),
             ("poly", [(4, 5), (12, 5), (11, 15), (5, 15)], GREY_DARK),
             ("poly", [(5, 6), (11, 6), (10, 14), (6, 14)], (200, 200, 206, 255)),
-            ("rect", (7, 7, 9, 13), GREY)] + cross(RED, RED_DARK, 8.5, 15.0, 2.0)
+            ("rect", (7, 7, 9, 13), GREY),
+            # a small red cross over its lower right corner
+            ("line", (8.5, 8.5, 15, 15, 3.2), RED_EDGE), ("line", (15, 8.5, 8.5, 15, 3.2), RED_EDGE),
+            ("line", (8.5, 8.5, 15, 15, 2.0), RED), ("line", (15, 8.5, 8.5, 15, 2.0), RED)]
 
 
 def disk():
@@ -117,7 +105,7 @@ def window_image():
 
 
 def play():
-    return [("poly", [(4, 2), (14, 8), (4, 14)], GREEN_DARK), ("poly", [(5, 4), (12, 8), (5, 12)], GREEN)]
+    return [("poly", [(4, 2), (14, 8), (4, 14)], GREEN_EDGE), ("poly", [(5, 4), (12, 8), (5, 12)], GREEN)]
 
 
 def stop():
@@ -129,14 +117,14 @@ TOOLS = [
     folder(),                               # 0 open
     bin_(),                                 # 1 delete
     disk(),                                 # 2 save
-    page() + plus(11, 11, 4, GREEN, GREEN_DARK),  # 3 add a new entry
+    page() + plus(11, 11, 4, GREEN, GREEN_EDGE),  # 3 add a new entry
     magnifier(),                            # 4 find
     pencil(),                               # 5 edit
     arrow(True),                            # 6 up
     arrow(False),                           # 7 down
     window_image(),                         # 8 a window
-    tick(),                                 # 9 yes
-    cross(RED, RED_DARK),                   # 10 no
+    tick_shapes(SIZE),                      # 9 yes: the tray's tick
+    cross_shapes(SIZE),                     # 10 no: the tray's cross
 ]
 SOUNDS = [play(), stop()]
 
