@@ -37,57 +37,12 @@ for tool in wine wineserver xvfb-run xdotool import; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-controls.XXXXXX")
-export WINEPREFIX="$WORK/prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-unset DISPLAY XAUTHORITY
-XVFB_PID=""
-WATCHDOG_PID=""
-
-# Wine processes of our prefix: those run by a Wine binary with our prefix
-# in their environment.
-prefix_pids() {
-  local p
-  for p in /proc/[0-9]*; do
-    case "$(readlink "$p/exe" 2>/dev/null)" in *wine*) ;; *) continue ;; esac
-    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "${p#/proc/}"
-  done
-}
-
-cleanup() {
-  if [[ -n "$WATCHDOG_PID" ]]; then
-    kill "$WATCHDOG_PID" 2>/dev/null
-    wait "$WATCHDOG_PID" 2>/dev/null
-  fi
-  wineserver -k >/dev/null 2>&1
-  if [[ -n "$XVFB_PID" ]]; then
-    kill "$XVFB_PID" 2>/dev/null
-    wait "$XVFB_PID" 2>/dev/null
-  fi
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 2' INT TERM
-
-# A hung Wine command would hold the script past CTest's limit, which kills
-# without clean-up; the watchdog kills the prefix's processes first.
-(
-  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
-  sleep "$TIME_LIMIT" &
-  sleeper=$!
-  wait "$sleeper"
-  touch "$WORK/timed_out"
-  echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
-  wineserver -k >/dev/null 2>&1
-) &
-WATCHDOG_PID=$!
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/wine_session.sh"
+wine_session_begin ondrel-controls
 
 note "creating the Wine prefix"
-wine wineboot -i >"$WORK/wineboot.log" 2>&1
-wineserver -w
-wineserver -p
-wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
+create_prefix
 
 DIR="$WINEPREFIX/drive_c/gallery"
 mkdir -p "$DIR"
@@ -95,13 +50,7 @@ cp "$EXE" "$DIR/ondrel-gallery.exe"
 LOG="$DIR/gallery.log"
 
 note "starting the test window"
-(
-  cd "$DIR" &&
-    exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
-      'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec wine explorer /desktop="$2" "C:\\gallery\\ondrel-gallery.exe"' \
-      sh "$WORK/display" "$DESKTOP"
-) >"$WORK/run.log" 2>&1 &
-XVFB_PID=$!
+start_in_desktop "$DIR" "$DESKTOP" 'C:\gallery\ondrel-gallery.exe'
 
 for _ in $(seq 1 120); do
   [[ -f "$LOG" ]] && grep -qx ready "$LOG" && break
@@ -115,8 +64,7 @@ if ! grep -qx ready "$LOG" 2>/dev/null; then
   exit 1
 fi
 note "the window is up"
-{ read -r DISPLAY_NAME; read -r XAUTH_FILE; } <"$WORK/display"
-x11() { DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" "$@"; }
+read_display
 
 # ---- where things are -----------------------------------------------------------
 declare -A L T R B
@@ -245,14 +193,7 @@ M=$(mark); click LabelMore 2>/dev/null; click PanelTop; x11 xdotool key alt+F4
 expect "Alt+F4 asks the form to close" '^Close FormGallery$'
 expect "and the program ends" '^end$'
 
-wineserver -k >/dev/null 2>&1
-left=""
-for _ in $(seq 1 20); do
-  left=$(prefix_pids)
-  [[ -z "$left" ]] && break
-  sleep 0.5
-done
-[[ -z "$left" ]] && pass "no Wine process is left" || fail "Wine processes left: $left"
+no_wine_left
 note "done"
 [[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 

@@ -47,30 +47,9 @@ for tool in wine wineserver xvfb-run python3 xdotool; do
   fi
 done
 
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-wine.XXXXXX")
-export WINEPREFIX="$WORK/prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-unset DISPLAY XAUTHORITY
-XVFB_PID=""
-WATCHDOG_PID=""
+. "$HERE/wine_session.sh"
+wine_session_begin ondrel-wine
 
-# Processes of our prefix: Wine starts each with the environment it was
-# given, so the prefix in it tells ours from anybody else's.
-# This script and its helpers carry the prefix too; Wine's own processes
-# are those run by a Wine binary.
-prefix_pids() {
-  local p
-  for p in /proc/[0-9]*; do
-    case "$(readlink "$p/exe" 2>/dev/null)" in
-      *wine*) ;;
-      *) continue ;;
-    esac
-    if tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
-      echo "${p#/proc/}"
-    fi
-  done
-}
 # Wine gives a program the Windows path of its file as its first argument.
 ondrel_running() {
   local pid
@@ -82,41 +61,6 @@ ondrel_running() {
   return 1
 }
 
-cleanup() {
-  if [[ -n "$WATCHDOG_PID" ]]; then
-    kill "$WATCHDOG_PID" 2>/dev/null
-    wait "$WATCHDOG_PID" 2>/dev/null
-  fi
-  wineserver -k >/dev/null 2>&1
-  if [[ -n "$XVFB_PID" ]]; then
-    local i
-    for i in $(seq 1 20); do
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.25
-    done
-    # xvfb-run stops its X server when it is stopped itself.
-    kill "$XVFB_PID" 2>/dev/null
-    wait "$XVFB_PID" 2>/dev/null
-  fi
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 2' INT TERM
-
-# The test must end well within CTest's limit, which kills without clean-up.
-# A hung Wine command holds the script, so the watchdog kills the prefix's
-# processes itself: whatever waited on them then fails at once.
-(
-  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
-  sleep "$TIME_LIMIT" &
-  sleeper=$!
-  wait "$sleeper"
-  touch "$WORK/timed_out"
-  echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
-  wineserver -k >/dev/null 2>&1
-) &
-WATCHDOG_PID=$!
-
 reg_value() {  # key value -> data of a string value, or nothing
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v name="$2" '{ i = index($0, name); if (i) { rest = substr($0, i + length(name)); if (rest ~ /^[ \t]+REG_SZ/) { sub(/^[ \t]+REG_SZ[ \t]*/, "", rest); print rest } } }'
@@ -124,12 +68,7 @@ reg_value() {  # key value -> data of a string value, or nothing
 
 # ---- prefix ------------------------------------------------------------------
 note "creating the Wine prefix"
-wine wineboot -i >"$WORK/wineboot.log" 2>&1
-wineserver -w
-# One server for the whole test: a server that ends by itself between two
-# steps (after the session end, say) can drop the next query.
-wineserver -p
-wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
+create_prefix
 IE_MAIN='HKCU\Software\Microsoft\Internet Explorer\Main'
 wine reg add "$IE_MAIN" /v "Disable Script Debugger" /d no /f >/dev/null 2>&1
 if [[ "$(reg_value "$IE_MAIN" "Disable Script Debugger")" != "no" ]]; then
@@ -183,13 +122,7 @@ EOF_PY
 
 # ---- start -------------------------------------------------------------------
 note "starting Ondrel.exe"
-(
-  cd "$PROG_DIR" &&
-    exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
-      'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec wine explorer /desktop="$2" "C:\\Ondrel\\Ondrel.exe"' \
-      sh "$WORK/display" "$DESKTOP"
-) >"$WORK/run.log" 2>&1 &
-XVFB_PID=$!
+start_in_desktop "$PROG_DIR" "$DESKTOP" 'C:\Ondrel\Ondrel.exe'
 
 LOG="$PROG_DIR/Ondrel.LOG"
 banner=0 version=0
@@ -211,8 +144,7 @@ if ! ((banner && version)); then
   exit 1
 fi
 note "started"
-{ read -r DISPLAY_NAME; read -r XAUTH_FILE; } <"$WORK/display"
-x11() { DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" "$@"; }
+read_display
 
 if wine reg query 'HKCU\Software\Morvane\Ondrel' >/dev/null 2>&1; then
   pass "the settings key HKCU\\Software\\Morvane\\Ondrel exists"
@@ -362,14 +294,7 @@ else
 fi
 
 # ---- clean-up ------------------------------------------------------------------
-wineserver -k >/dev/null 2>&1
-left=""
-for _ in $(seq 1 20); do
-  left=$(prefix_pids)
-  [[ -z "$left" ]] && break
-  sleep 0.5
-done
-[[ -z "$left" ]] && pass "no Wine process is left" || fail "Wine processes left: $left"
+no_wine_left
 note "done"
 [[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 
