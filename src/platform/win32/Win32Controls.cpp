@@ -322,7 +322,7 @@ bool Control::OnThemedPage() const {
 }
 
 HBRUSH Control::StaticColor(HDC dc, HWND child) {
-  if (font_.color != kDefaultColor) SetTextColor(dc, font_.color);
+  SetTextColor(dc, font_.color != kDefaultColor ? font_.color : GetSysColor(COLOR_BTNTEXT));
   if (OnThemedPage()) {
     SetBkMode(dc, TRANSPARENT);
     DrawThemeParentBackground(child, dc, nullptr);
@@ -762,16 +762,14 @@ class TabSheetPeer : public ContainerPeer {
   ~TabSheetPeer() override {
     if (auto* pages = Pages()) pages->Forget(*this);
   }
-  // The page control places its pages; a page's own bounds are its display area.
+  // The page control places its pages over its display area; whether a
+  // page's tab is shown changes nothing of the page's own window.
   void SetBounds(const Rect& bounds) override { bounds_ = bounds; }
-  void SetItemIndex(int index) override { tab_ = index; }
-  HBRUSH ControlColor(HDC, HWND) override { return nullptr; }
 
  private:
   PageControlPeer* Pages() const {
     return parent_ && parent_->Kind() == ControlKind::PageControl ? static_cast<PageControlPeer*>(parent_) : nullptr;
   }
-  int tab_ = -1;
 };
 
 void PageControlPeer::ChildAdded(Control& child) {
@@ -1237,7 +1235,7 @@ bool DrawOwnerItem(Control& peer, const DRAWITEMSTRUCT& item, HFONT font) {
 
 int ItemHeightFor(const PeerStyle& style, HFONT font) {
   // Rows are as high as designed, or as the font needs if it is taller.
-  return std::max(Scale(std::max(1, style.itemHeight)), TextHeight(font) + 1);
+  return std::max(Scale(std::max(1, style.itemHeight)), TextHeight(font));
 }
 
 class ComboBoxPeer : public Control {
@@ -1476,11 +1474,12 @@ LRESULT ListBoxPeer::ButtonDown(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void ListBoxPeer::StartDrag() {
-  dragging_ = true;
   if (!deferred_) {
     // The list box's own tracking of the press ends here: the rows are dragged.
     Default(WM_LBUTTONUP, pressKeys_, MAKELPARAM(pressAt_.x, pressAt_.y));
   }
+  // Set only now: the list box's release of the mouse above ends no drag.
+  dragging_ = true;
   SetCapture(hwnd_);
 }
 
