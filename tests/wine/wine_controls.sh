@@ -11,7 +11,9 @@
 # shortcut, an up-down arrow, a tab changed (the hidden tab not shown), rows
 # selected with Ctrl-click and dragged onto another list (the selection of
 # several rows surviving the press), a key reaching the list, a header
-# divider dragged, a modal window that holds the other one, Alt+F4. With a
+# divider dragged, the list's pop-up menu, a modal window that holds the
+# other one, Alt+F4 (also without a close box). Then the window once more on
+# a screen of 144 DPI: scaled sizes, events in 96-DPI pixels. With a
 # second argument, screenshots of both pages are left there. Every Wine
 # process of the prefix is killed and the folder removed whatever happens.
 # Exit status 0 only when every check passed.
@@ -20,7 +22,7 @@ set -u
 EXE=${1:-}
 SHOTS=${2:-}
 DESKTOP="gallery,1024x768"
-TIME_LIMIT=110  # seconds for the whole test
+TIME_LIMIT=120  # seconds for the whole test
 STEP_TIMEOUT=8  # seconds for an event to reach the log
 
 failures=0
@@ -49,32 +51,36 @@ mkdir -p "$DIR"
 cp "$EXE" "$DIR/ondrel-gallery.exe"
 LOG="$DIR/gallery.log"
 
-note "starting the test window"
-start_in_desktop "$DIR" "$DESKTOP" 'C:\gallery\ondrel-gallery.exe'
-
-for _ in $(seq 1 120); do
-  [[ -f "$LOG" ]] && grep -qx ready "$LOG" && break
-  kill -0 "$XVFB_PID" 2>/dev/null || break
-  sleep 0.5
-done
-if ! grep -qx ready "$LOG" 2>/dev/null; then
-  fail "the test window did not come up"
-  [[ -f "$LOG" ]] && cat "$LOG"
-  cat "$WORK/run.log"
-  exit 1
-fi
-note "the window is up"
-read_display
-
-# ---- where things are -----------------------------------------------------------
+# Starts the test window and reads where its controls are.
 declare -A L T R B
-while read -r kind name l t r b; do
-  case "$kind" in
-    at) L[$name]=$l T[$name]=$t R[$name]=$r B[$name]=$b ;;
-    tab) L[tab$name]=$l T[tab$name]=$t R[tab$name]=$r B[tab$name]=$b ;;
-    row) L[row$name]=$l ;;
-  esac
-done <"$LOG"
+start_gallery() {
+  rm -f "$LOG"
+  start_in_desktop "$DIR" "$DESKTOP" 'C:\gallery\ondrel-gallery.exe'
+  for _ in $(seq 1 120); do
+    [[ -f "$LOG" ]] && grep -qx ready "$LOG" && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.5
+  done
+  if ! grep -qx ready "$LOG" 2>/dev/null; then
+    fail "the test window did not come up"
+    [[ -f "$LOG" ]] && cat "$LOG"
+    cat "$WORK/run.log"
+    exit 1
+  fi
+  read_display
+  local kind name l t r b
+  while read -r kind name l t r b; do
+    case "$kind" in
+      at) L[$name]=$l T[$name]=$t R[$name]=$r B[$name]=$b ;;
+      tab) L[tab$name]=$l T[tab$name]=$t R[tab$name]=$r B[tab$name]=$b ;;
+      row) L[row$name]=$l ;;
+    esac
+  done <"$LOG"
+}
+note "starting the test window"
+start_gallery
+note "the window is up"
+
 centre() { echo $(((L[$1] + R[$1]) / 2)) $(((T[$1] + B[$1]) / 2)); }
 # The middle of row $2 of list $1.
 row_at() { echo $((L[$1] + 40)) $((T[$1] + ${L[row$1]} * $2 + ${L[row$1]} / 2)); }
@@ -101,6 +107,7 @@ expect() {  # what line-regex
   if wait_line "$re" "$M"; then pass "$what"; else fail "$what: no line /$re/ in the log"; fi
 }
 
+wait_line '^measure ' 0 && echo "NOTE: $(sed -n "${FOUND}p" "$LOG")"
 tabs=$(grep -c '^tab ' "$LOG")
 [[ "$tabs" == 3 ]] && pass "the page control shows its three visible tabs, not the hidden one" ||
   fail "the page control shows $tabs tabs, expected 3"
@@ -161,6 +168,9 @@ M=$(mark); x11 xdotool key Delete
 expect "a key pressed in a list reaches its component (the menu's Del shortcut)" '^Click MenuDelete$'
 M=$(mark); x11 xdotool key Insert
 expect "other keys reach the list's key handler" '^Key ListLeft key=45 ctrl=0$'
+M=$(mark); read -r rx ry <<<"$(row_at ListLeft 2)"; x11 xdotool mousemove "$rx" "$ry" click 3
+sleep 0.5; x11 xdotool key a
+expect "the list's pop-up menu opens at a right click, its items chosen by their keys" '^Click MenuSelectAll$'
 
 M=$(mark); dx=$((L[Header1] + 200)); dy=$(((T[Header1] + B[Header1]) / 2))
 x11 xdotool mousemove "$dx" "$dy" mousedown 1
@@ -189,9 +199,38 @@ x11 xdotool key Escape
 expect "Escape ends the modal window with Cancel" '^Modal FormAsk result=2$'
 
 # ---- closing ----------------------------------------------------------------------
-M=$(mark); click LabelMore 2>/dev/null; click PanelTop; x11 xdotool key alt+F4
+M=$(mark); click ButtonAsk; sleep 1; x11 xdotool key alt+F4
+expect "Alt+F4 closes a window without a close box" '^Modal FormAsk result=2$'
+
+# ---- closing ----------------------------------------------------------------------
+M=$(mark); click PanelTop; x11 xdotool key alt+F4
 expect "Alt+F4 asks the form to close" '^Close FormGallery$'
 expect "and the program ends" '^end$'
+
+# ---- the same window on a screen of 144 DPI ------------------------------------
+# Sizes and positions grow by half on the screen; the events still speak of
+# 96-DPI pixels and of the rows under the mouse.
+note "again at 144 DPI"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+start_gallery
+grep -qx 'dpi 144' "$LOG" && pass "the window sees the screen's 144 DPI" || fail "no 'dpi 144' in the log"
+size="$((R[FormGallery] - L[FormGallery]))x$((B[FormGallery] - T[FormGallery]))"
+[[ "$size" == 840x630 ]] && pass "the client area of 560 x 420 is scaled to 840 x 630" ||
+  fail "the client area is $size at 144 DPI, expected 840x630"
+[[ "${L[rowListLeft]}" == 24 ]] && pass "rows of 16 are 24 pixels high" || fail "rows are ${L[rowListLeft]} high"
+M=$(mark); click tab1
+expect "the second tab at its scaled place" '^Select Pages page=1$'
+sleep 0.3
+M=$(mark); read -r rx ry <<<"$(row_at ListLeft 4)"; x11 xdotool mousemove "$rx" "$ry" click 1
+expect "a click selects the row drawn under it" '^Selection ListLeft rows=4 caret=4$'
+M=$(mark); dx=$((L[Header1] + 300)); dy=$(((T[Header1] + B[Header1]) / 2))
+x11 xdotool mousemove "$dx" "$dy" mousedown 1
+for f in 10 20 30; do x11 xdotool mousemove $((dx + f)) "$dy"; sleep 0.05; done
+x11 xdotool mouseup 1
+expect "a divider dragged by 30 screen pixels widens its section by 20" '^SectionResize Header1 section=0 width=2(19|20|21)$'
+[[ -n "$SHOTS" ]] && x11 import -window root "$SHOTS/lists-144dpi.png"
+M=$(mark); click PanelTop; x11 xdotool key alt+F4
+expect "the window at 144 DPI closes too" '^end$'
 
 no_wine_left
 note "done"
