@@ -134,6 +134,16 @@ x11 xdotool mousemove "$ux" $((T[UpDown1] + 4)) click 1
 expect "the up-down's upper arrow asks for the next position" '^Changing UpDown1 position=6$'
 M=$(mark); x11 xdotool mousemove "$ux" $((B[UpDown1] - 4)) click 1
 expect "and the lower one for the one below" '^Changing UpDown1 position=5$'
+grep -q '^Change EditCount' "$LOG" && fail "the program's own change of an edit's text came back as the user's" ||
+  pass "the program's own change of an edit's text reports nothing"
+M=$(mark); x11 xdotool key alt+m
+expect "an Alt shortcut of a tab's caption shows its page" '^Select Pages page=3$'
+M=$(mark); x11 xdotool key ctrl+shift+Tab
+expect "Ctrl+Shift+Tab shows the page before" '^Select Pages page=1$'
+M=$(mark); x11 xdotool key ctrl+Tab
+expect "Ctrl+Tab the next page" '^Select Pages page=3$'
+M=$(mark); x11 xdotool key alt+c
+expect "and Alt+C the first page again" '^Select Pages page=0$'
 [[ -n "$SHOTS" ]] && { mkdir -p "$SHOTS"; x11 import -window root "$SHOTS/controls.png"; }
 
 # ---- page control, lists, header -------------------------------------------------

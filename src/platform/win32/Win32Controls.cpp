@@ -710,6 +710,7 @@ class PageControlPeer : public ContainerPeer {
     FontChanged();
   }
   void SetItems(const std::vector<std::string>& items) override {
+    items_ = items;
     TabCtrl_DeleteAllItems(tabs_);
     for (size_t i = 0; i < items.size(); ++i) {
       TCITEMA item = {};
@@ -739,12 +740,17 @@ class PageControlPeer : public ContainerPeer {
   void NextPage(bool back) {
     const int count = TabCtrl_GetItemCount(tabs_);
     if (count < 2 || !IsWindowEnabled(tabs_)) return;
-    const int index = (TabCtrl_GetCurSel(tabs_) + (back ? count - 1 : 1)) % count;
-    TabCtrl_SetCurSel(tabs_, index);
-    ControlEvent e;
-    e.kind = EventKind::Select;
-    e.index = index;
-    Send(e);
+    ShowTab((TabCtrl_GetCurSel(tabs_) + (back ? count - 1 : 1)) % count);
+  }
+  // Alt and the underlined letter of a tab's caption show that tab.
+  bool Mnemonic(WPARAM key) {
+    if (!IsWindowVisible(hwnd_) || !IsWindowEnabled(tabs_)) return false;
+    for (size_t i = 0; i < items_.size(); ++i)
+      if (int letter = MnemonicOf(items_[i]); letter && letter == MnemonicLetter(key)) {
+        ShowTab(static_cast<int>(i));
+        return true;
+      }
+    return false;
   }
 
  private:
@@ -752,7 +758,28 @@ class PageControlPeer : public ContainerPeer {
     if (tabs_) SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), TRUE);
     Layout();
   }
+  void ShowTab(int index) {
+    // The keyboard stays with the tabs, not on a control of the page put away.
+    ::SetFocus(tabs_);
+    TabCtrl_SetCurSel(tabs_, index);
+    ControlEvent e;
+    e.kind = EventKind::Select;
+    e.index = index;
+    Send(e);
+  }
+  static int MnemonicLetter(WPARAM c) { return static_cast<int>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(c & 0xFF)))); }
+  static int MnemonicOf(const std::string& caption) {
+    // "&&" stands for the & itself.
+    for (size_t i = 0; i + 1 < caption.size(); ++i)
+      if (caption[i] == '&') {
+        if (caption[i + 1] != '&') return MnemonicLetter(static_cast<unsigned char>(caption[i + 1]));
+        ++i;
+      }
+    return 0;
+  }
+
   HWND tabs_ = nullptr;
+  std::vector<std::string> items_;
   std::vector<Control*> sheets_;
 };
 
@@ -1309,15 +1336,15 @@ class ListBoxPeer : public KeyedControl {
   void SetRowCount(int count) override {
     SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
     SendMessageA(hwnd_, LB_SETCOUNT, std::max(0, count), 0);
-    Remember();
+    stale_ = true;
   }
   void InsertRow(int index) override {
     SendMessageA(hwnd_, LB_INSERTSTRING, index, 0);
-    Remember();
+    stale_ = true;
   }
   void DeleteRow(int index) override {
     SendMessageA(hwnd_, LB_DELETESTRING, index, 0);
-    Remember();
+    stale_ = true;
   }
   void SetRowSelected(int index, bool selected) override {
     if (style_.multiSelect)
@@ -1326,7 +1353,7 @@ class ListBoxPeer : public KeyedControl {
       SendMessageA(hwnd_, LB_SETCURSEL, index, 0);
     else if (!selected && (index < 0 || SendMessageA(hwnd_, LB_GETCURSEL, 0, 0) == index))
       SendMessageA(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    Remember();
+    stale_ = true;
   }
   void SetItemIndex(int index) override {
     if (style_.multiSelect) {
@@ -1338,7 +1365,7 @@ class ListBoxPeer : public KeyedControl {
       if (index < top) SendMessageA(hwnd_, LB_SETTOPINDEX, index, 0);
       if (index >= top + rows) SendMessageA(hwnd_, LB_SETTOPINDEX, index - rows + 1, 0);
     }
-    Remember();
+    stale_ = true;
   }
   void MeasureItem(MEASUREITEMSTRUCT& item) override { item.itemHeight = ItemHeightFor(style_, Font()); }
   void DrawItem(const DRAWITEMSTRUCT& item) override { DrawOwnerItem(*this, item, Font()); }
@@ -1369,8 +1396,12 @@ class ListBoxPeer : public KeyedControl {
     return static_cast<int>(SendMessageA(hwnd_, style_.multiSelect ? LB_GETCARETINDEX : LB_GETCURSEL, 0, 0));
   }
   std::vector<int> SelectedRows() const;
-  // What the control shows now, so that the next user change is told from it.
-  void Remember() {
+  // What the control shows before the user acts, so that his change is
+  // told from it; taken only when the program changed it since, so that a
+  // long list changed row by row costs nothing more.
+  void Snapshot() {
+    if (!stale_) return;
+    stale_ = false;
     rows_ = SelectedRows();
     caret_ = Caret();
   }
@@ -1385,6 +1416,7 @@ class ListBoxPeer : public KeyedControl {
 
   std::vector<int> rows_;
   int caret_ = -1;
+  bool stale_ = true;
   PointRow mouse_;
   bool mouseKnown_ = false, leaveTracked_ = false;
   // A press that may become a drag; |deferred| when it was kept from the
@@ -1520,6 +1552,19 @@ bool ListBoxPeer::EndDrag(POINT screen) {
 }
 
 LRESULT ListBoxPeer::Message(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_MOUSEMOVE:
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_TIMER:
+      Snapshot();
+      break;
+    default:
+      break;
+  }
   switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -1689,6 +1734,12 @@ bool DialogMessage(MSG& msg) {
   for (FormPeer* f : Forms())
     if (f->Window() == root) form = f;
   if (!form) return false;
+  if (msg.message == WM_SYSCHAR) {
+    for (const auto& [id, c] : Ids())
+      if (c->Kind() == ControlKind::PageControl && c->Form() == form &&
+          static_cast<PageControlPeer*>(c)->Mnemonic(msg.wParam))
+        return true;
+  }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && KeyDown(VK_CONTROL)) {
     // Ctrl+Tab pages on in the page control that holds the focus.
     for (HWND w = msg.hwnd; w && w != root; w = GetParent(w)) {

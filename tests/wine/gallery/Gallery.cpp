@@ -172,7 +172,7 @@ TFormGallery::TFormGallery() : ui::TForm("FormGallery") {
   SheetLists.SetCaption("&Lists");
   SheetHidden.SetCaption("Hidden");
   SheetHidden.SetTabVisible(false);
-  SheetMore.SetCaption("More");
+  SheetMore.SetCaption("&More");
   Pages.OnChange = [this] { Log("Select Pages page=" + std::to_string(Pages.ActivePageIndex())); };
 
   GroupInput.SetBounds(8, 6, 260, 150);
@@ -193,6 +193,7 @@ TFormGallery::TFormGallery() : ui::TForm("FormGallery") {
   EditCount.SetBounds(76, 108, 50, 21);
   EditCount.SetReadOnly(true);
   EditCount.SetText("5");
+  EditCount.OnChange = [] { Log("Change EditCount"); };
   UpDown1.SetBounds(126, 108, 17, 21);
   UpDown1.SetRange(0, 10);
   UpDown1.SetPosition(5);
