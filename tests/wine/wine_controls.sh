@@ -12,7 +12,7 @@
 # selected with Ctrl-click and dragged onto another list (the selection of
 # several rows surviving the press), a key reaching the list, a header
 # divider dragged, the list's pop-up menu, a modal window that holds the
-# other one, Alt+F4 (also without a close box). Then the window once more on
+# other one, Alt+F4 (also without a close box), the window resized. Then the window once more on
 # a screen of 144 DPI: scaled sizes, events in 96-DPI pixels. With a
 # second argument, screenshots of both pages are left there. Every Wine
 # process of the prefix is killed and the folder removed whatever happens.
@@ -22,7 +22,7 @@ set -u
 EXE=${1:-}
 SHOTS=${2:-}
 DESKTOP="gallery,1024x768"
-TIME_LIMIT=120  # seconds for the whole test
+TIME_LIMIT=140  # seconds at most: it takes 60-110 s, a third of it the new prefix
 STEP_TIMEOUT=8  # seconds for an event to reach the log
 
 failures=0
@@ -54,7 +54,7 @@ LOG="$DIR/gallery.log"
 # Starts the test window and reads where its controls are.
 declare -A L T R B
 start_gallery() {
-  rm -f "$LOG"
+  [[ -f "$LOG" ]] && mv "$LOG" "$WORK/earlier.log"
   start_in_desktop "$DIR" "$DESKTOP" 'C:\gallery\ondrel-gallery.exe'
   for _ in $(seq 1 120); do
     [[ -f "$LOG" ]] && grep -qx ready "$LOG" && break
@@ -121,6 +121,8 @@ M=$(mark); click EditName; x11 xdotool type --delay 30 hello
 expect "text typed into an edit" '^Change EditName text=hello$'
 M=$(mark); x11 xdotool key Tab; x11 xdotool type --delay 30 xy
 expect "Tab goes on to the next edit" '^Change EditOther text=xy$'
+M=$(mark); x11 xdotool key alt+n; x11 xdotool type n
+expect "Alt and a label's letter go to the edit after it, its text selected" '^Change EditName text=n$'
 M=$(mark); x11 xdotool key Return
 expect "Enter reaches the form as a key" '^Key FormGallery key=13$'
 expect "Enter presses the default button" '^Click ButtonOK$'
@@ -181,6 +183,8 @@ expect "other keys reach the list's key handler" '^Key ListLeft key=45 ctrl=0$'
 M=$(mark); read -r rx ry <<<"$(row_at ListLeft 2)"; x11 xdotool mousemove "$rx" "$ry" click 3
 sleep 0.5; x11 xdotool key a
 expect "the list's pop-up menu opens at a right click, its items chosen by their keys" '^Click MenuSelectAll$'
+M=$(mark); x11 xdotool key shift+F10; sleep 0.5; x11 xdotool key d
+expect "and at Shift+F10" '^Click MenuDelete$'
 
 M=$(mark); dx=$((L[Header1] + 200)); dy=$(((T[Header1] + B[Header1]) / 2))
 x11 xdotool mousemove "$dx" "$dy" mousedown 1
@@ -207,10 +211,19 @@ else
 fi
 x11 xdotool key Escape
 expect "Escape ends the modal window with Cancel" '^Modal FormAsk result=2$'
-
-# ---- closing ----------------------------------------------------------------------
 M=$(mark); click ButtonAsk; sleep 1; x11 xdotool key alt+F4
 expect "Alt+F4 closes a window without a close box" '^Modal FormAsk result=2$'
+
+# ---- resizing ---------------------------------------------------------------------
+M=$(mark); cx=$((R[FormGallery] + 2)); cy=$((B[FormGallery] + 2))
+sleep 0.5
+x11 xdotool mousemove "$cx" "$cy"
+sleep 0.3
+x11 xdotool mousedown 1
+for d in 10 20 30 40; do x11 xdotool mousemove $((cx + d)) $((cy + d)); sleep 0.05; done
+x11 xdotool mouseup 1
+expect "dragging the window's corner resizes it (the client size in 96-DPI pixels)" \
+  '^Resize FormGallery (5[7-9][0-9]|6[0-9][0-9])x(4[3-9][0-9])$'
 
 # ---- closing ----------------------------------------------------------------------
 M=$(mark); click PanelTop; x11 xdotool key alt+F4
@@ -247,6 +260,7 @@ note "done"
 [[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 
 if ((failures)); then
+  [[ -f "$WORK/earlier.log" ]] && { echo "---- log of the first run:"; cat "$WORK/earlier.log"; }
   echo "---- log:"
   cat "$LOG"
   echo "wine controls test: $failures check(s) failed"

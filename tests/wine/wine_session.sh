@@ -73,8 +73,16 @@ wine_session_begin() {  # name of the temporary folder
 # whole test: a server that ends by itself between two steps (after a
 # session end, say) can drop the next query.
 create_prefix() {
-  wine wineboot -i >"$WORK/wineboot.log" 2>&1
-  wineserver -w
+  local try
+  for try in 1 2; do
+    wine wineboot -i >"$WORK/wineboot.log" 2>&1
+    wineserver -w
+    # On a heavily loaded machine wineboot has once left a prefix without
+    # its system files; a second try starts afresh.
+    [[ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]] && break
+    echo "---- the new prefix has no kernel32.dll (try $try)"
+    rm -rf "$WINEPREFIX"
+  done
   wineserver -p
   wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
 }

@@ -111,6 +111,20 @@ std::string WindowText(HWND hwnd) {
 
 RECT Scaled(const Rect& r) { return {Scale(r.left), Scale(r.top), Scale(r.right), Scale(r.bottom)}; }
 
+// The letter of an Alt shortcut, upper case; 0 for none.
+int MnemonicLetter(WPARAM c) {
+  return static_cast<int>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(c & 0xFF))));
+}
+// The letter after the caption's '&' ("&&" stands for the & itself).
+int MnemonicOf(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i)
+    if (caption[i] == '&') {
+      if (caption[i + 1] != '&') return MnemonicLetter(static_cast<unsigned char>(caption[i + 1]));
+      ++i;
+    }
+  return 0;
+}
+
 // ---- the peer of one control --------------------------------------------------
 
 class Control : public IControlPeer {
@@ -221,6 +235,11 @@ class Control : public IControlPeer {
   // it lies on, or the dialog colour.
   HBRUSH StaticColor(HDC dc, HWND child);
   void ContextMenu(LPARAM lp);
+  virtual POINT KeyboardMenuPoint() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return {r.left + Scale(8), r.top + Scale(8)};
+  }
 
   const ControlKind kind_;
   const std::string name_;
@@ -336,9 +355,7 @@ void Control::ContextMenu(LPARAM lp) {
   POINT at = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   if (at.x == -1 && at.y == -1) {
     // From the keyboard: the menu opens at the control, not at the mouse.
-    RECT r;
-    GetWindowRect(hwnd_, &r);
-    g_menuPoint = {r.left + Scale(8), r.top + Scale(8)};
+    g_menuPoint = KeyboardMenuPoint();
     g_hasMenuPoint = true;
   }
   Send(EventKind::ContextMenu);
@@ -767,17 +784,6 @@ class PageControlPeer : public ContainerPeer {
     e.index = index;
     Send(e);
   }
-  static int MnemonicLetter(WPARAM c) { return static_cast<int>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(c & 0xFF)))); }
-  static int MnemonicOf(const std::string& caption) {
-    // "&&" stands for the & itself.
-    for (size_t i = 0; i + 1 < caption.size(); ++i)
-      if (caption[i] == '&') {
-        if (caption[i + 1] != '&') return MnemonicLetter(static_cast<unsigned char>(caption[i + 1]));
-        ++i;
-      }
-    return 0;
-  }
-
   HWND tabs_ = nullptr;
   std::vector<std::string> items_;
   std::vector<Control*> sheets_;
@@ -823,6 +829,18 @@ class LabelPeer : public Control {
  public:
   explicit LabelPeer(PeerSpec& spec) : Control(spec) {
     CreateChild("STATIC", SS_NOTIFY | (style_.align == TextAlign::Center ? SS_CENTER : SS_LEFT), 0);
+  }
+  // Alt and the label's underlined letter go to the control after it, as
+  // in any dialog.
+  bool Mnemonic(HWND form, WPARAM key) {
+    if (!IsWindowVisible(hwnd_) || !IsWindowEnabled(hwnd_)) return false;
+    const int letter = MnemonicOf(text_);
+    if (!letter || letter != MnemonicLetter(key)) return false;
+    HWND next = GetNextDlgTabItem(form, hwnd_, FALSE);
+    if (!next) return false;
+    ::SetFocus(next);
+    if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(next, EM_SETSEL, 0, -1);
+    return true;
   }
   LRESULT Command(WORD code) override {
     if (code == STN_CLICKED) Send(EventKind::Click);
@@ -1395,6 +1413,17 @@ class ListBoxPeer : public KeyedControl {
   int Caret() const {
     return static_cast<int>(SendMessageA(hwnd_, style_.multiSelect ? LB_GETCARETINDEX : LB_GETCURSEL, 0, 0));
   }
+  POINT KeyboardMenuPoint() const override {
+    // Below the focused row, when it is in view.
+    RECT row, client;
+    GetClientRect(hwnd_, &client);
+    if (Caret() < 0 || SendMessageA(hwnd_, LB_GETITEMRECT, Caret(), reinterpret_cast<LPARAM>(&row)) == LB_ERR ||
+        row.bottom <= 0 || row.top >= client.bottom)
+      return Control::KeyboardMenuPoint();
+    POINT at = {row.left + Scale(8), row.bottom};
+    ClientToScreen(hwnd_, &at);
+    return at;
+  }
   std::vector<int> SelectedRows() const;
   // What the control shows before the user acts, so that his change is
   // told from it; taken only when the program changed it since, so that a
@@ -1735,10 +1764,13 @@ bool DialogMessage(MSG& msg) {
     if (f->Window() == root) form = f;
   if (!form) return false;
   if (msg.message == WM_SYSCHAR) {
-    for (const auto& [id, c] : Ids())
-      if (c->Kind() == ControlKind::PageControl && c->Form() == form &&
-          static_cast<PageControlPeer*>(c)->Mnemonic(msg.wParam))
-        return true;
+    // Alt shortcuts of tabs and labels; those of buttons and check boxes
+    // are the dialog keys' own.
+    for (const auto& [id, c] : Ids()) {
+      if (c->Form() != form) continue;
+      if (c->Kind() == ControlKind::PageControl && static_cast<PageControlPeer*>(c)->Mnemonic(msg.wParam)) return true;
+      if (c->Kind() == ControlKind::Label && static_cast<LabelPeer*>(c)->Mnemonic(root, msg.wParam)) return true;
+    }
   }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && KeyDown(VK_CONTROL)) {
     // Ctrl+Tab pages on in the page control that holds the focus.
