@@ -1766,8 +1766,12 @@ bool DialogMessage(MSG& msg) {
   if (msg.message == WM_SYSCHAR) {
     // Alt shortcuts of tabs and labels; those of buttons and check boxes
     // are the dialog keys' own.
-    for (const auto& [id, c] : Ids()) {
-      if (c->Form() != form) continue;
+    // The page shown may make or remove controls: the search runs on a copy
+    // and ends with the first control that takes the key.
+    std::vector<Control*> controls;
+    for (const auto& [id, c] : Ids())
+      if (c->Form() == form) controls.push_back(c);
+    for (Control* c : controls) {
       if (c->Kind() == ControlKind::PageControl && static_cast<PageControlPeer*>(c)->Mnemonic(msg.wParam)) return true;
       if (c->Kind() == ControlKind::Label && static_cast<LabelPeer*>(c)->Mnemonic(root, msg.wParam)) return true;
     }
