@@ -31,7 +31,7 @@ C_HEADERS = {
 }
 WINDOWS_HEADER = re.compile(
     r"^(windows|win[a-z0-9]*|sh[a-z]*|ole[a-z0-9]*|obj[a-z]*|oa[a-z]*|oc[a-z]*|mm[a-z]*|comm[a-z]*|"
-    r"mapi[a-z]*|exdisp[a-z]*|unknwn|rpc[a-z]*|guiddef|propidl|servprov|urlmon|uxtheme|dwmapi|psapi|"
+    r"mapi[a-z]*|exdisp[a-z]*|unknwn|rpc[a-z]*|guiddef|propidl|servprov|urlmon|uxtheme|vssym32|vsstyle|dwmapi|psapi|"
     r"tlhelp32|versionhelpers|ws2[a-z0-9_]*|wtypes|mshtml[a-z]*|docobj|richedit|prsht|dbghelp|imagehlp)\.h$",
     re.IGNORECASE)
 

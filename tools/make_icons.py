@@ -79,6 +79,16 @@ def inside(shape, x, y):
     if kind == "rect":
         x0, y0, x1, y1 = geo
         return x0 <= x < x1 and y0 <= y < y1
+    if kind == "circle":
+        cx, cy, r = geo
+        return math.hypot(x - cx, y - cy) <= r
+    if kind == "poly":
+        # even-odd rule over the polygon's edges
+        hit = False
+        for (ax, ay), (bx, by) in zip(geo, geo[1:] + geo[:1]):
+            if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay):
+                hit = not hit
+        return hit
     ax, ay, bx, by, width = geo
     dx, dy = bx - ax, by - ay
     t = ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)
@@ -101,6 +111,8 @@ def render(n, shapes):
                     for shape in shapes:  # painter's order: the last hit wins
                         if inside(shape, x, y):
                             colour = shape[2]
+                    if callable(colour):  # a shaded shape gives its colour per point
+                        colour = colour(x, y)
                     if colour:
                         acc[0] += colour[0]
                         acc[1] += colour[1]

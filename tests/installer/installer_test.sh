@@ -103,15 +103,8 @@ check "Ondrel.exe names its debug file" has_section "$EXE" .gnu_debuglink
 check "Ondrel.debug holds the debug information" has_section "$DEBUG_FILE" .debug_info
 
 # ---- Wine prefix ---------------------------------------------------------------
-source "$SOURCE_DIR/tests/wine/wine_prefix.sh"
-WORK=$(mktemp -d "$PWD/installer-test.XXXXXX")
-cleanup() {
-  wine_prefix_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 2' INT TERM
-wine_prefix_start "$WORK" "$TIME_LIMIT"
+. "$SOURCE_DIR/tests/wine/wine_session.sh"
+wine_session_begin installer-test
 
 wait_until() {  # command... -> whether it succeeded within STEP_TIMEOUT
   local i
@@ -123,7 +116,7 @@ wait_until() {  # command... -> whether it succeeded within STEP_TIMEOUT
 }
 
 note "creating the Wine prefix"
-wine_prefix_boot
+create_prefix
 # Every program in one virtual desktop, so that the installer sees the
 # windows of the program it installs.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
@@ -328,10 +321,10 @@ check "its folder, holding no lists, is removed" test ! -e "$BLANK_DIR"
 
 # ---- clean-up --------------------------------------------------------------------------------
 wineserver -k >/dev/null 2>&1
-no_wine_left() { [[ -z "$(prefix_pids)" ]]; }
-check "no Wine process is left" wait_until no_wine_left
+no_wine_processes() { [[ -z "$(prefix_pids)" ]]; }
+check "no Wine process is left" wait_until no_wine_processes
 note "done"
-wine_prefix_timed_out && failures=$((failures + 1))
+[[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 
 if ((failures)); then
   echo "installer test: $failures check(s) failed"

@@ -47,35 +47,14 @@ for tool in wine wineserver xvfb-run python3 xdotool; do
   fi
 done
 
-source "$HERE/wine_prefix.sh"
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-wine.XXXXXX")
-unset DISPLAY XAUTHORITY
-XVFB_PID=""
+. "$HERE/wine_session.sh"
+wine_session_begin ondrel-wine
 
 ondrel_running() { program_running 'ondrel\.exe$'; }
 
-cleanup() {
-  wine_prefix_stop
-  if [[ -n "$XVFB_PID" ]]; then
-    local i
-    for i in $(seq 1 20); do
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.25
-    done
-    # xvfb-run stops its X server when it is stopped itself.
-    kill "$XVFB_PID" 2>/dev/null
-    wait "$XVFB_PID" 2>/dev/null
-  fi
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 2' INT TERM
-
-wine_prefix_start "$WORK" "$TIME_LIMIT"
-
 # ---- prefix ------------------------------------------------------------------
 note "creating the Wine prefix"
-wine_prefix_boot
+create_prefix
 IE_MAIN='HKCU\Software\Microsoft\Internet Explorer\Main'
 wine reg add "$IE_MAIN" /v "Disable Script Debugger" /d no /f >/dev/null 2>&1
 if [[ "$(reg_value "$IE_MAIN" "Disable Script Debugger")" != "no" ]]; then
@@ -129,13 +108,7 @@ EOF_PY
 
 # ---- start -------------------------------------------------------------------
 note "starting Ondrel.exe"
-(
-  cd "$PROG_DIR" &&
-    exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
-      'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec wine explorer /desktop="$2" "C:\\Ondrel\\Ondrel.exe"' \
-      sh "$WORK/display" "$DESKTOP"
-) >"$WORK/run.log" 2>&1 &
-XVFB_PID=$!
+start_in_desktop "$PROG_DIR" "$DESKTOP" 'C:\Ondrel\Ondrel.exe'
 
 LOG="$PROG_DIR/Ondrel.LOG"
 banner=0 version=0
@@ -157,8 +130,7 @@ if ! ((banner && version)); then
   exit 1
 fi
 note "started"
-{ read -r DISPLAY_NAME; read -r XAUTH_FILE; } <"$WORK/display"
-x11() { DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" "$@"; }
+read_display
 
 if wine reg query 'HKCU\Software\Morvane\Ondrel' >/dev/null 2>&1; then
   pass "the settings key HKCU\\Software\\Morvane\\Ondrel exists"
@@ -308,16 +280,9 @@ else
 fi
 
 # ---- clean-up ------------------------------------------------------------------
-wineserver -k >/dev/null 2>&1
-left=""
-for _ in $(seq 1 20); do
-  left=$(prefix_pids)
-  [[ -z "$left" ]] && break
-  sleep 0.5
-done
-[[ -z "$left" ]] && pass "no Wine process is left" || fail "Wine processes left: $left"
+no_wine_left
 note "done"
-wine_prefix_timed_out && failures=$((failures + 1))
+[[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 
 if ((failures)); then
   echo "---- log:"

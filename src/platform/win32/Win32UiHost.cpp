@@ -1,11 +1,12 @@
 // The hidden host window: it owns the timers, the tray icons and the answers
-// to the session-end messages, and runs the message loop.
+// to the session-end messages, and runs the message loops.
 #include <map>
 #include <string>
 #include <utility>
 
 #include "ondrel_version.h"
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32Controls.h"
 #include "resource.h"
 
 namespace plat::win32 {
@@ -63,30 +64,29 @@ class Win32Tray : public ITrayHandle {
   bool ignoreNextUp_ = false;
 };
 
-// Until the windows are drawn on Windows, their controls have no peer there.
-class NoPeer : public IControlPeer {
- public:
-  void SetBounds(const Rect&) override {}
-  void SetVisible(bool) override {}
-  void SetEnabled(bool) override {}
-  void SetText(const std::string&) override {}
-  void SetHint(const std::string&) override {}
-  void SetFont(const FontSpec&) override {}
-  void SetImage(const ImageRef&) override {}
-  void SetChecked(bool) override {}
-  void SetItems(const std::vector<std::string>&) override {}
-  void SetItemIndex(int) override {}
-  void SetRowCount(int) override {}
-  void InsertRow(int) override {}
-  void DeleteRow(int) override {}
-  void SetRowSelected(int, bool) override {}
-  void Invalidate() override {}
-  void SetSections(const std::vector<HeaderSection>&) override {}
-  void SetRange(int, int) override {}
-  void SetPosition(int) override {}
-  void BringToFront() override {}
-  void SetFocus() override {}
-};
+// Takes and handles messages until |done| holds; the program forms get
+// their dialog keys, and the idle work runs whenever the queue runs empty.
+// Returns false when WM_QUIT came; it is taken, with its exit code.
+bool RunMessages(const std::function<bool()>& done, int& quitCode) {
+  MSG msg;
+  while (!done()) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      RunGuarded([] { RunIdle(); });
+      if (done()) break;
+      // Waits also for messages that an idle handler's own loop saw but left.
+      MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      continue;
+    }
+    if (msg.message == WM_QUIT) {
+      quitCode = static_cast<int>(msg.wParam);
+      return false;
+    }
+    if (DialogMessage(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return true;
+}
 
 class Win32UiHost : public IUiHost {
  public:
@@ -110,13 +110,8 @@ class Win32UiHost : public IUiHost {
   void SetSessionCallbacks(SessionCallbacks callbacks) override { session_ = std::move(callbacks); }
 
   void RunLoop() override {
-    MSG msg;
-    for (;;) {
-      BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-      if (got == 0 || got == -1) break;
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    int quitCode = 0;
+    RunMessages([] { return false; }, quitCode);
     // A session-end query that ended the loop is followed at once by the
     // session-end message, and the system may end the process as soon as
     // that message is answered. Take it here, where the whole shut-down can
@@ -128,20 +123,14 @@ class Win32UiHost : public IUiHost {
   void QuitLoop() override { PostQuitMessage(0); }
   plat::Handle HostWindow() override { return reinterpret_cast<plat::Handle>(hwnd_); }
 
-  std::unique_ptr<IControlPeer> CreatePeer(PeerSpec spec) override { return std::make_unique<NoPeer>(); }
-  void RunModal(IControlPeer&, const std::function<bool()>& done) override {
-    MSG msg;
-    while (!done()) {
-      BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-      if (got == 0 || got == -1) {
-        PostQuitMessage(0);
-        break;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+  std::unique_ptr<IControlPeer> CreatePeer(PeerSpec spec) override { return CreateControlPeer(std::move(spec)); }
+  void RunModal(IControlPeer& form, const std::function<bool()>& done) override;
+  int TrackPopupMenu(IControlPeer& owner, const std::vector<MenuEntry>& entries) override {
+    POINT at;
+    if (!TakeMenuPoint(at)) GetCursorPos(&at);
+    HWND window = PeerWindow(owner);
+    return TrackMenu(window ? GetAncestor(window, GA_ROOT) : hwnd_, entries, at);
   }
-  int TrackPopupMenu(IControlPeer&, const std::vector<MenuEntry>&) override { return -1; }
 
   HWND Window() const { return hwnd_; }
   void ForgetTimer(UINT_PTR id) { timers_.erase(id); }
@@ -283,8 +272,37 @@ void Win32Tray::ShowMenu() {
   std::vector<MenuEntry> entries;
   RunGuarded([&] { entries = callbacks_.menu(); });
   if (entries.empty()) return;
+  POINT at;
+  GetCursorPos(&at);
+  const int chosen = TrackMenu(host_.Window(), entries, at);
+  if (chosen >= 0 && callbacks_.onMenuChoice) {
+    auto handler = callbacks_.onMenuChoice;
+    RunGuarded([&] { handler(static_cast<size_t>(chosen)); });
+  }
+}
+
+// ---- pop-up menus and modal windows ---------------------------------------------
+
+void Win32UiHost::RunModal(IControlPeer& form, const std::function<bool()>& done) {
+  // The program's other windows wait; the host window and so the tray go on.
+  HWND self = PeerWindow(form);
+  const std::vector<HWND> disabled = EnabledForms(self);
+  for (HWND w : disabled) EnableWindow(w, FALSE);
+  int quitCode = 0;
+  const bool quit = !RunMessages(done, quitCode);
+  for (HWND w : disabled)
+    if (IsWindow(w)) EnableWindow(w, TRUE);
+  // The window that was active before comes back before this one hides.
+  if (HWND before = FormActiveBefore(form)) SetForegroundWindow(before);
+  // The program is ending: the outer loop ends too.
+  if (quit) PostQuitMessage(quitCode);
+}
+
+}  // namespace
+
+int TrackMenu(HWND owner, const std::vector<MenuEntry>& entries, POINT at) {
   HMENU menu = CreatePopupMenu();
-  if (!menu) return;
+  if (!menu) return -1;
   for (size_t i = 0; i < entries.size(); ++i) {
     const MenuEntry& e = entries[i];
     if (e.separator)
@@ -292,25 +310,26 @@ void Win32Tray::ShowMenu() {
     else
       AppendMenuA(menu, MF_STRING | (e.enabled ? MF_ENABLED : MF_GRAYED), i + 1, e.caption.c_str());
   }
-  POINT at;
-  GetCursorPos(&at);
-  HWND hwnd = host_.Window();
   // The menu closes when the user clicks elsewhere only while its owner is
   // the foreground window, and the posted message lets the menu close
   // properly when the foreground moves on.
-  SetForegroundWindow(hwnd);
-  UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd, nullptr);
-  PostMessageA(hwnd, WM_NULL, 0, 0);
+  SetForegroundWindow(owner);
+  const UINT chosen =
+      ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr);
+  PostMessageA(owner, WM_NULL, 0, 0);
   DestroyMenu(menu);
-  if (chosen >= 1 && chosen <= entries.size() && callbacks_.onMenuChoice) {
-    auto handler = callbacks_.onMenuChoice;
-    RunGuarded([&] { handler(chosen - 1); });
-  }
+  return chosen >= 1 && chosen <= entries.size() ? static_cast<int>(chosen) - 1 : -1;
 }
+
+namespace {
 
 // ---- host window ------------------------------------------------------------
 
 Win32UiHost::Win32UiHost() {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_TAB_CLASSES |
+                                                        ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  RegisterControlClasses();
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof wc;
