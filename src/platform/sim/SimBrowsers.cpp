@@ -551,7 +551,7 @@ class SimShellWindows final : public SimAutomationObject {
 SimBrowsers::SimBrowsers(SimClock& clock, SimDesktop& desktop, SimComRuntime& com)
     : clock_(clock), desktop_(desktop), com_(com) {
   shell_ = new SimShellWindows(com_);
-  com_.RegisterClass(ShellWindowsClassId(), [this](const IID& iid, void** out) {
+  com_.RegisterClass(CLSID_ShellWindows, [this](const IID& iid, void** out) {
     return shell_->QueryInterface(iid, out);
   });
   com_.RegisterClass(CLSID_InternetExplorer,
@@ -559,7 +559,7 @@ SimBrowsers::SimBrowsers(SimClock& clock, SimDesktop& desktop, SimComRuntime& co
 }
 
 SimBrowsers::~SimBrowsers() {
-  com_.UnregisterClass(ShellWindowsClassId());
+  com_.UnregisterClass(CLSID_ShellWindows);
   com_.UnregisterClass(CLSID_InternetExplorer);
   shell_->Shutdown();
   shell_->Release();
