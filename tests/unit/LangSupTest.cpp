@@ -152,7 +152,7 @@ TEST_F(LangSupTest, StartLanguageReplacesShortNames) {
 }
 
 // The keys the windows read, and for format texts the arguments they pass.
-enum class Args { None, Count, TwoCounts, WhenLine };
+enum class Args { None, Count, TwoCounts, WhenLine, Message };
 
 struct TextKey {
   const char* section;
@@ -166,6 +166,7 @@ std::string Shown(const std::string& text, Args args) {
     case Args::Count: return Format(text, {12});
     case Args::TwoCounts: return Format(text, {1, 5});
     case Args::WhenLine: return Format(text, {3, 12, "02.03.2026 09:00:00"});
+    case Args::Message: return Format(text, {"Not implemented"});
     case Args::None: break;
   }
   return text;
@@ -174,6 +175,7 @@ std::string Shown(const std::string& text, Args args) {
 const TextKey kTextKeys[] = {
     {"Common", "OK"}, {"Common", "Cancel"}, {"Common", "Exit"}, {"Common", "Help"},
     {"Common", "OndrelOn"}, {"Common", "OndrelOff"}, {"Common", "Erase"}, {"Common", "Attention"},
+    {"Common", "AttachFailed", Args::Message},
     {"Options", "Caption"}, {"About", "Caption"}, {"AllowIt", "Caption"}, {"CloseIt", "Caption"},
     {"TheyWereClosed", "Caption"}, {"TheyWereBrowsed", "Caption"}, {"WebEraser", "Caption"},
     {"BugReport", "Caption"}, {"BugReport", "Send"}, {"EditDescr", "Caption"},
