@@ -439,8 +439,9 @@ if [[ -n "$spot" ]]; then
   click "$TX" "$TY" 3
   if wait_until 5 menu_open; then
     read -r _ ML MT MR MB <<<"$REPLY_LINE"
-    shot 6-menu
     # Exit is the menu's last item.
+    xdotool mousemove $((ML + 30)) $((MB - 10))
+    shot 6-menu
     click $((ML + 30)) $((MB - 10))
   else
     fail "no tray menu"
