@@ -46,18 +46,6 @@ const Member kMembers[] = {{L"Navigate", kNavigate}, {L"LocationURL", kLocationU
                 {L"Quit", kQuit},         {L"FullName", kFullName},       {L"Visible", kVisible},
                 {L"HWND", kHWND},         {L"ReadyState", kReadyState}};
 
-// The events' dispatch ids.
-enum : DISPID {
-  kDownloadComplete = 104,
-  kDownloadBegin = 106,
-  kBeforeNavigate2 = 250,
-  kNewWindow2 = 251,
-  kNavigateComplete2 = 252,
-  kOnQuit = 253,
-  kOnVisible = 254,
-  kDocumentComplete = 259,
-};
-
 constexpr int kNewWindowDelayMs = 50;  // a handed-back browser is navigated this long after the request
 constexpr int kRegisterDelayMs = 200;  // the shell's list reports a new window this long after it opened
 constexpr int kFirstNavigationMs = 300;  // a window the user opens loads its page after this long
@@ -174,7 +162,7 @@ void RegisterWindowClasses() {
 }
 
 Browser::Browser(const std::string& n, RECT rect, const std::string& full)
-    : name(n), fullName(full), born(Now()), events(this, DIID_DWebBrowserEvents2_) {
+    : name(n), fullName(full), born(Now()), events(this, DIID_DWebBrowserEvents2) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   frame = CreateWindowExW(0, kFrameClass, L"about:blank - Microsoft Internet Explorer",
                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, rect.left, rect.top, rect.right - rect.left,
@@ -239,7 +227,7 @@ void Browser::Navigate(const std::string& target, int loadMs) {
   VariantInit(&args[6]);
   args[6].vt = VT_BYREF | VT_BOOL;
   args[6].pboolVal = &cancel;
-  FireEvent(kBeforeNavigate2, args, 7);
+  FireEvent(DISPID_BEFORENAVIGATE2, args, 7);
   VariantClear(&urlValue);
   for (VARIANT& e : empty) VariantClear(&e);
   if (closing || closed || g != generation_) return;
@@ -257,7 +245,7 @@ void Browser::StartLoad(const std::string& target, int loadMs) {
     if (!current()) return;
     readyState = 1;
     busy = true;
-    FireEvent(kDownloadBegin);
+    FireEvent(DISPID_DOWNLOADBEGIN);
     if (showAtFirstDownload && current()) {
       showAtFirstDownload = false;
       SetVisible(true);
@@ -271,18 +259,18 @@ void Browser::StartLoad(const std::string& target, int loadMs) {
     InvalidateRect(doc, nullptr, TRUE);
     VARIANT urlValue = BstrVariant(target);
     VARIANT args[2] = {DispatchVariant(this), ByRef(&urlValue)};
-    FireEvent(kNavigateComplete2, args, 2);
+    FireEvent(DISPID_NAVIGATECOMPLETE2, args, 2);
     VariantClear(&urlValue);
   });
   After(loadMs, [this, current, target] {
     if (!current()) return;
-    FireEvent(kDownloadComplete);
+    FireEvent(DISPID_DOWNLOADCOMPLETE);
     readyState = 4;
     busy = false;
     if (!current()) return;
     VARIANT urlValue = BstrVariant(target);
     VARIANT args[2] = {DispatchVariant(this), ByRef(&urlValue)};
-    FireEvent(kDocumentComplete, args, 2);
+    FireEvent(DISPID_DOCUMENTCOMPLETE, args, 2);
     VariantClear(&urlValue);
   });
 }
@@ -299,7 +287,7 @@ void Browser::RequestNewWindow(const std::string& target, const std::string& chi
   args[1].vt = VT_BYREF | VT_BOOL;
   args[1].pboolVal = &cancel;
   const uint64_t asked = Now();
-  FireEvent(kNewWindow2, args, 2);
+  FireEvent(DISPID_NEWWINDOW2, args, 2);
   const uint64_t t = Now();
   if (cancel) {
     Trace("%s new window %s cancelled", name.c_str(), target.c_str());
@@ -348,7 +336,7 @@ void Browser::SetVisible(bool visible) {
   VariantInit(&arg);
   arg.vt = VT_BOOL;
   arg.boolVal = visible ? VARIANT_TRUE : VARIANT_FALSE;
-  FireEvent(kOnVisible, &arg, 1);
+  FireEvent(DISPID_ONVISIBLE, &arg, 1);
 }
 
 void Browser::Close(const char* why) {
@@ -359,7 +347,7 @@ void Browser::Close(const char* why) {
 }
 
 void Browser::Finish() {
-  if (!noOnQuit) FireEvent(kOnQuit);
+  if (!noOnQuit) FireEvent(DISPID_ONQUIT);
   ++generation_;
   closed = true;
   gone = Now();
@@ -380,8 +368,8 @@ void Browser::Finish() {
 
 HRESULT Browser::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser2_ || riid == IID_IWebBrowserApp_ ||
-      riid == IID_IWebBrowser_) {
+  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser2 || riid == IID_IWebBrowserApp ||
+      riid == IID_IWebBrowser) {
     // The program reaches every member through IDispatch, the first slots of
     // the browser interfaces.
     *ppv = static_cast<IDispatch*>(this);
@@ -484,7 +472,7 @@ HRESULT Browser::FindConnectionPoint(REFIID riid, IConnectionPoint** cp) {
   if (!cp) return E_POINTER;
   *cp = nullptr;
   if (closed) return RPC_E_DISCONNECTED;
-  if (riid != DIID_DWebBrowserEvents2_) return CONNECT_E_NOCONNECTION;
+  if (riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;
   *cp = &events;
   events.AddRef();
   return S_OK;

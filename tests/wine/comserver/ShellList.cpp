@@ -16,7 +16,7 @@ namespace ts {
 
 class ShellList : public IDispatch, public IConnectionPointContainer {
  public:
-  ShellList() : events(this, DIID_DShellWindowsEvents_) {}
+  ShellList() : events(this, DIID_DShellWindowsEvents) {}
 
   struct Entry {
     long cookie;
@@ -34,7 +34,7 @@ class ShellList : public IDispatch, public IConnectionPointContainer {
       entries.push_back({cookie, disp});
       Trace("list: registered cookie=%ld count=%u", cookie, static_cast<unsigned>(entries.size()));
       VARIANT arg = IntVariant(cookie);
-      events.Fire(kWindowRegistered, &arg, 1);
+      events.Fire(DISPID_WINDOWREGISTERED, &arg, 1);
     });
   }
   void Remove(long cookie) {
@@ -45,7 +45,7 @@ class ShellList : public IDispatch, public IConnectionPointContainer {
         entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(i));
         Trace("list: revoked cookie=%ld", cookie);
         VARIANT arg = IntVariant(cookie);
-        events.Fire(kWindowRevoked, &arg, 1);
+        events.Fire(DISPID_WINDOWREVOKED, &arg, 1);
         return;
       }
     });
@@ -53,7 +53,7 @@ class ShellList : public IDispatch, public IConnectionPointContainer {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IShellWindows_) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IShellWindows) {
       *ppv = static_cast<IDispatch*>(this);
     } else if (riid == IID_IConnectionPointContainer) {
       *ppv = static_cast<IConnectionPointContainer*>(this);
@@ -129,7 +129,7 @@ class ShellList : public IDispatch, public IConnectionPointContainer {
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** cp) override {
     if (!cp) return E_POINTER;
     *cp = nullptr;
-    if (riid != DIID_DShellWindowsEvents_) return CONNECT_E_NOCONNECTION;
+    if (riid != DIID_DShellWindowsEvents) return CONNECT_E_NOCONNECTION;
     *cp = &events;
     events.AddRef();
     return S_OK;
@@ -137,7 +137,6 @@ class ShellList : public IDispatch, public IConnectionPointContainer {
 
  private:
   enum : DISPID { kItem = 0, kCount = 1, kRegister = 2, kRevoke = 3 };
-  enum : DISPID { kWindowRegistered = 200, kWindowRevoked = 201 };
   long nextCookie_ = 1;
 };
 
@@ -202,7 +201,7 @@ void RevokeClassObjects() {
 bool ConnectToPrimaryList() {
   // The shell's own class id, as any program would ask for it: the prefix's
   // TreatAs entry leads it to the primary.
-  HRESULT hr = CoCreateInstance(CLSID_ShellWindows_, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+  HRESULT hr = CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(&g_primaryList));
   Trace("primary list: %08lx", static_cast<unsigned long>(hr));
   return SUCCEEDED(hr) && g_primaryList;

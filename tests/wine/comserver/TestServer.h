@@ -18,6 +18,8 @@
 #include <ole2.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <exdisp.h>
+#include <exdispid.h>
 
 #include <cstdint>
 #include <functional>
@@ -29,15 +31,6 @@ namespace ts {
 // Our own class ids, the targets of the TreatAs entries.
 extern const CLSID CLSID_TestShellWindows;
 extern const CLSID CLSID_TestInternetExplorer;
-// The identities the program and the browser use (written out here rather
-// than taken from a library, so that the list stays in sight).
-extern const IID IID_IWebBrowser2_;
-extern const IID IID_IWebBrowserApp_;
-extern const IID IID_IWebBrowser_;
-extern const IID IID_IShellWindows_;
-extern const IID DIID_DWebBrowserEvents2_;
-extern const IID DIID_DShellWindowsEvents_;
-extern const CLSID CLSID_ShellWindows_;
 
 // ---- process-wide state ------------------------------------------------------
 
