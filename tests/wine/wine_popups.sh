@@ -19,7 +19,7 @@
 #   3. a real click in a document, then a new window within the click delay:
 #      shown on screen and entered in the browsed list;
 #   4. the allow list lets a window through without a click; the close list
-#      closes one in spite of a click;
+#      closes one in spite of a click (a browser that never says OnQuit);
 #   5. a browser window that another program opens is closed (setting on);
 #   6. a click on the tray icon switches blocking off and the next window is
 #      let through; another click switches it on again;
@@ -366,6 +366,8 @@ click 965 400
 ctl open B http://ads.example/banner as K1
 check "a window on the close list is parked and hidden in spite of the click" wait_until 5 window_is K1 0 -30000 -30000
 check "the closed list gets it" wait_until 5 in_list closed http://ads.example/banner
+# This browser will close without the OnQuit that the program waits for.
+ctl fault K1 no-onquit
 
 # The first pop-up's quit came about 9 s after its request.
 check "the pop-up is told to quit and is gone" wait_until 15 window_gone P1
@@ -375,6 +377,7 @@ note "P1: the program's NewWindow2 took $(( $(get handed) - $(get requested) )) 
 
 check "the pop-up was told to quit 8.5 to 10.5 s after its request (${QUIT_AFTER} ms)" \
   test "$QUIT_AFTER" -ge 8500 -a "$QUIT_AFTER" -le 10500
+check "a window that quits without OnQuit is gone all the same" wait_until 15 window_gone K1
 
 # ---- 5. a browser window of another program -----------------------------------------------
 # Windows of the first ten seconds and those within the click delay (4 s) of
