@@ -125,6 +125,11 @@ wine_pid_of() {  # PATH [ARG]
 ondrel_running() { wine_pid_of 'C:\Ondrel\Ondrel.exe' >/dev/null; }
 ondrel_ended() { ! ondrel_running; }
 
+x_server_ended() {  # xvfb-run has ended (gone, or waiting to be reaped)
+  local state
+  read -r _ _ state _ 2>/dev/null <"/proc/$XVFB_PID/stat" || return 0
+  [[ $state == Z ]]
+}
 cleanup() {
   [[ -n "$CLIENT_PID" ]] && kill "$CLIENT_PID" 2>/dev/null
   if [[ -n "$WATCHDOG_PID" ]]; then
@@ -132,8 +137,14 @@ cleanup() {
     wait "$WATCHDOG_PID" 2>/dev/null
   fi
   wineserver -k >/dev/null 2>&1
-  # xvfb-run stops its X server when its command ends.
-  [[ -n "$XVFB_PID" ]] && { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; }
+  # xvfb-run stops its X server when its command ends, which it does once
+  # told to (a signal would wait for the command, and leave the server).
+  if [[ -n "$XVFB_PID" ]]; then
+    touch "$WORK/stop_x"
+    wait_until 10 x_server_ended
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+  fi
   # The logs stay in the work folder for a look after a failure; the prefix goes.
   mkdir -p "$WORK/logs"
   cp "$WINEPREFIX"/drive_c/Ondrel/*.LOG "$WINEPREFIX"/drive_c/test/*.log "$WORK/logs/" 2>/dev/null
@@ -152,6 +163,7 @@ trap 'exit 2' INT TERM
   touch "$WORK/timed_out"
   echo "FAIL: the test ran out of its $TIME_LIMIT s; killing the prefix's Wine processes"
   wineserver -k >/dev/null 2>&1
+  touch "$WORK/stop_x"
 ) &
 WATCHDOG_PID=$!
 
@@ -230,9 +242,10 @@ in_list() { grep -aqF -- "$2" "$PROG_DIR/$1.ppe" 2>/dev/null; }
 logged() { grep -aqF -- "$1" "$LOG" 2>/dev/null; }
 
 # ---- desktop, server, control ------------------------------------------------------
-(exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
-  'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec sleep 3600' sh "$WORK/display" \
-  >"$WORK/xvfb.log" 2>&1) &
+# The X server lives while its command waits for the clean-up's word.
+xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+  'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; while [ ! -e "$2" ]; do sleep 0.2; done' \
+  sh "$WORK/display" "$WORK/stop_x" >"$WORK/xvfb.log" 2>&1 </dev/null &
 XVFB_PID=$!
 wait_until 10 test -f "$WORK/display"
 { read -r DISPLAY; read -r XAUTHORITY; } <"$WORK/display"
@@ -476,6 +489,8 @@ kill "$CLIENT_PID" 2>/dev/null
 CLIENT_PID=""
 wineserver -k >/dev/null 2>&1
 check "no Wine process is left" wait_until 10 test -z "$(prefix_pids)"
+touch "$WORK/stop_x"
+check "the X server has ended" wait_until 10 x_server_ended
 [[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 note "done"
 
