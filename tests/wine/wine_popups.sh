@@ -88,9 +88,17 @@ if [[ -n "$SHOTS" ]]; then
   mkdir -p "$SHOTS" && SHOTS=$(cd "$SHOTS" && pwd)
 fi
 
+# A work folder is emptied only when an earlier run made it, so that a
+# mistyped --work never wipes anything else.
+MARK=.ondrel-wine-popups
 [[ -n "$WORK" ]] || WORK=$(mktemp -d "${TMPDIR:-/tmp}/ondrel-wine-popups.XXXXXX")
+if [[ -d "$WORK" && -n "$(ls -A "$WORK")" && ! -e "$WORK/$MARK" ]]; then
+  echo "FAIL: $WORK holds files of something else; give an empty or new folder"
+  exit 1
+fi
 rm -rf "$WORK"
 mkdir -p "$WORK"
+touch "$WORK/$MARK"
 WORK=$(cd "$WORK" && pwd)
 export WINEPREFIX="$WORK/prefix"
 export WINEDEBUG=-all
