@@ -29,7 +29,9 @@
 #   8. the exit from the tray menu with real clicks: every event sink is
 #      given back, the lists are saved, the browser settings are put back.
 #
-# --work DIR keeps the prefix and the logs in DIR (removed at the end);
+# --work DIR is the work folder (default: a new temporary one): the prefix,
+# removed at the end, and the logs, kept in DIR/logs for a look after a
+# failure; an earlier run's folder is emptied first, any other refused.
 # --shots DIR photographs the virtual desktop at the steps into
 # DIR/popups-*.png (scripts/wine-screenshots-popups.sh). Every Wine process
 # of the prefix is killed whatever happens. Exit status 0 only when every
