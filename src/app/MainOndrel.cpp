@@ -1,5 +1,9 @@
 #include "app/MainOndrel.h"
 
+#include <optional>
+
+#include "base/Exceptions.h"
+#include "base/Format.h"
 #include "base/StrUtils.h"
 #include "browser/Detection.h"
 #include "browser/IEList.h"
@@ -60,8 +64,15 @@ void TFormGarvel::FormCreate() {
   MigrateSettings();
   Log.Mask = LogAlways;
   // From here on the shell reports every new browser window; the ones open
-  // already are attached now.
-  AttachBrowserWindows(ShellWinEvents);
+  // already are attached now. Should that fail, the rest of the start still
+  // runs, so that the tray menu has its texts and the program can be ended
+  // and set up; the user is told once the language is chosen.
+  std::optional<std::string> attachError;
+  try {
+    AttachBrowserWindows(ShellWinEvents);
+  } catch (const std::exception& e) {
+    attachError = e.what();
+  }
   MutexHandle = plat::System().CreateMutex("IEOndrelMutex");
   LogSystemInfo();
   RxTrayIcon1.SetHint("Stop Pop-up Ads!");
@@ -74,6 +85,11 @@ void TFormGarvel::FormCreate() {
   if (LowerCase(SavedScriptDebugger) == "no") WriteRegString(RegRoot::CurrentUser, kIEMainKey, kScriptDebugger, "yes");
   SavedErrorDlg = ReadRegString(RegRoot::CurrentUser, kIEMainKey, kErrorDlg);
   if (LowerCase(SavedErrorDlg) == "yes") WriteRegString(RegRoot::CurrentUser, kIEMainKey, kErrorDlg, "no");
+
+  if (attachError) {
+    const std::string text = Format(LangText("Common", "AttachFailed"), {*attachError});
+    ui::Application.HandleException(Exception(text.empty() ? *attachError : text));
+  }
 }
 
 void TFormGarvel::FormDestroy() {

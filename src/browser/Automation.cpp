@@ -136,7 +136,7 @@ int16_t TWebBrowser::Busy() {
 
 TShellWindows TShellWindows::Create() {
   void* out = nullptr;
-  OleCheck(plat::Com().CreateInstance(ShellWindowsClassId(), IID_IShellWindows, &out));
+  OleCheck(plat::Com().CreateInstance(CLSID_ShellWindows, IID_IShellWindows, &out));
   if (!out) OleCheck(E_POINTER);
   // IShellWindows is dual.
   return TShellWindows(ComPtr<IDispatch>::Adopt(static_cast<IDispatch*>(out)));

@@ -72,7 +72,7 @@ class TWebBrowser {
 class TShellWindows {
  public:
   TShellWindows() = default;
-  // Creates ShellWindows (ShellWindowsClassId()) for IShellWindows; raises EOleSysError on failure.
+  // Creates ShellWindows for IShellWindows; raises EOleSysError on failure.
   static TShellWindows Create();
 
   bool Empty() const { return call_.Empty(); }

@@ -9,7 +9,13 @@ using namespace com;
 TSHDocVwEventsBaseSink::TSHDocVwEventsBaseSink(const IID& eventIID, std::string name)
     : ui::TComponent(std::move(name)), eventIID_(eventIID) {}
 
-TSHDocVwEventsBaseSink::~TSHDocVwEventsBaseSink() { Disconnect(); }
+TSHDocVwEventsBaseSink::~TSHDocVwEventsBaseSink() {
+  Disconnect();
+  // A source whose process has died could not be told to let go, and the
+  // system still holds us on its behalf: it must drop those references now,
+  // or it calls into this object's freed memory when the program ends.
+  if (plat::Installed().com) plat::Com().DisconnectObject(static_cast<IDispatch*>(this));
+}
 
 void TSHDocVwEventsBaseSink::Connect(IUnknown* source) {
   Disconnect();

@@ -4,7 +4,8 @@
 // attaches itself to its source through the connection-point mechanism and
 // turns each incoming Invoke into a call of the handler assigned to that
 // event. It is not reference counted: it lives as long as its owner keeps it,
-// and disconnects itself when destroyed.
+// and disconnects itself when destroyed, making the system drop whatever
+// references it still keeps on the sink for a source in another process.
 //
 // Handler errors never reach the source: Invoke answers E_UNEXPECTED and the
 // sink stays connected. A call that is not a method call is refused with the

@@ -323,13 +323,8 @@ extern const IID DIID_DWebBrowserEvents2;
 extern const IID IID_IWebBrowser2;
 extern const IID IID_IWebBrowserApp;
 extern const IID IID_IShellWindows;
+extern const CLSID CLSID_ShellWindows;
 extern const CLSID CLSID_InternetExplorer;
-
-// The class of the shell's window list. The environment variable
-// ONDREL_SHELLWINDOWS_CLSID, holding a class id written "{...}", replaces the
-// shell's own class, so that a test can put a stand-in list of its own in
-// front of the program (a text that is no class id is ignored).
-CLSID ShellWindowsClassId();
 
 // ---------------------------------------------------------------------------
 // Small helpers

@@ -38,6 +38,12 @@ class IComRuntime {
   // The system's message for a result code (no trailing line break).
   virtual std::string ErrorMessage(com::HRESULT hr) = 0;
 
+  // Drops every reference that the runtime keeps on one of our own objects
+  // for other processes (an event sink advised to a browser), so that
+  // nothing calls the object after it is gone: a source whose process died
+  // can no longer let go of it itself.
+  virtual void DisconnectObject(com::IUnknown* object) = 0;
+
   // Conveniences built on the above.
   com::BSTR AllocString(std::string_view ansi) {
     std::u16string w = AnsiToWide(ansi);

@@ -97,6 +97,27 @@ TEST_F(BrowserTest, AClosedWindowLeavesNoObjectAliveOnceItsRecordIsGone) {
   EXPECT_EQ(sim::SimBrowsers::LiveObjects(), before);
 }
 
+// A browser's process that dies takes no OnQuit with it and cannot be told to
+// let the program's sink go: the system keeps holding the sink for it, and
+// must be made to drop it before the sink is freed, or it calls into freed
+// memory when the program ends. Blocking goes on for the other windows.
+TEST_F(BrowserTest, ABrowserWhoseProcessDiedHoldsNoSinkOnceTheProgramEnds) {
+  const plat::Handle gone = OpenBefore("gone");
+  const plat::Handle news = OpenBefore("news");
+  Start();
+  Browsers().KillProcess(gone);
+  Wait(0.5);
+  EXPECT_TRUE(HasRec(gone));
+  EXPECT_EQ(Browsers().SinksHeld(gone), 1u);
+  Browsers().RequestNewWindow(news, "http://pop.example/", "pop", 500, false);
+  Wait(0.5);
+  EXPECT_EQ(Browsers().ReportOf("pop").left, kOffScreen);
+  FormGarvel->Exit1Click();
+  ProgramShutdown();
+  EXPECT_EQ(Browsers().SinksHeld(gone), 0u);
+  EXPECT_EQ(Browsers().SinksHeld(news), 0u);
+}
+
 TEST_F(BrowserTest, TheTimerTicksOnWhenTheStartBrokeOffBeforeTheRegistryExisted) {
   const plat::Handle web = OpenBefore("web");
   Start();

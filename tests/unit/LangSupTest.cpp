@@ -152,7 +152,7 @@ TEST_F(LangSupTest, StartLanguageReplacesShortNames) {
 }
 
 // The keys the windows read, and for format texts the arguments they pass.
-enum class Args { None, Count, TwoCounts, WhenLine, Name };
+enum class Args { None, Count, TwoCounts, WhenLine, Name, Message };
 
 struct TextKey {
   const char* section;
@@ -167,6 +167,7 @@ std::string Shown(const std::string& text, Args args) {
     case Args::TwoCounts: return Format(text, {1, 5});
     case Args::WhenLine: return Format(text, {3, 12, "02.03.2026 09:00:00"});
     case Args::Name: return Format(text, {"..\\x"});
+    case Args::Message: return Format(text, {"Not implemented"});
     case Args::None: break;
   }
   return text;
@@ -175,6 +176,7 @@ std::string Shown(const std::string& text, Args args) {
 const TextKey kTextKeys[] = {
     {"Common", "OK"}, {"Common", "Cancel"}, {"Common", "Exit"}, {"Common", "Help"},
     {"Common", "OndrelOn"}, {"Common", "OndrelOff"}, {"Common", "Erase"}, {"Common", "Attention"},
+    {"Common", "AttachFailed", Args::Message},
     {"Options", "Caption"}, {"About", "Caption"}, {"AllowIt", "Caption"}, {"CloseIt", "Caption"},
     {"TheyWereClosed", "Caption"}, {"TheyWereBrowsed", "Caption"}, {"WebEraser", "Caption"},
     {"BugReport", "Caption"}, {"BugReport", "Send"}, {"EditDescr", "Caption"},

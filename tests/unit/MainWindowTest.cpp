@@ -6,12 +6,15 @@
 #include "app/MainOndrel.h"
 #include "app/Program.h"
 #include "lists/RunLists.h"
+#include "platform/Services.h"
 #include "platform/sim/SimMachine.h"
+#include "settings/LangSup.h"
 #include "settings/RegProc.h"
 
 namespace {
 
 const char* const kProgramDir = "C:\\Program Files\\Ondrel";
+const char* const kIEMain = "SOFTWARE\\Microsoft\\Internet Explorer\\Main";
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -38,6 +41,34 @@ TEST_F(MainWindowTest, ClosingTheMainWindowIsRefusedUntilTheExitSequence) {
   EXPECT_TRUE(FormGarvel->CloseQuery());
   EXPECT_TRUE(ProgramLoopEnded());
   EXPECT_FALSE(machine_.Tray().active);
+}
+
+// A shell without the window list the program attaches through (under Wine
+// the list is there but cannot count its windows): the start still runs its
+// later steps, so that the user gets a usable tray menu, and says in the
+// language's words what failed.
+TEST_F(MainWindowTest, AStartThatCannotAttachToTheBrowsersFinishesAndSaysWhy) {
+  machine_.ComRuntime().UnregisterClass(com::CLSID_ShellWindows);
+  ASSERT_TRUE(WriteRegString(RegRoot::CurrentUser, kIEMain, "Disable Script Debugger", "no"));
+  ProgramStartup();
+  ASSERT_EQ(Messages(), 1u);
+  EXPECT_EQ(machine_.Messages()[0].text,
+            "Ondrel could not attach to the browser windows and may not block their pop-ups until it is started "
+            "again. The system's message: Class not registered.");
+  EXPECT_EQ(CurrentLanguage, "English");
+  EXPECT_EQ(FormGarvel->Exit1.Caption, "Exit");
+  EXPECT_NE(FormGarvel->MutexHandle, 0u);
+  const std::string log = simtest::ReadHostFile(machine_.HostPath(std::string(kProgramDir) + "\\Ondrel.LOG"));
+  EXPECT_NE(log.find("OS Info: "), std::string::npos) << log;
+  EXPECT_EQ(ReadRegString(RegRoot::CurrentUser, kIEMain, "Disable Script Debugger"), "yes");
+
+  Wait(0.3);
+  EXPECT_TRUE(machine_.Tray().active);
+  EXPECT_EQ(machine_.Tray().hint, "Stop Pop-up Ads!");
+  FormGarvel->Exit1Click();
+  ProgramShutdown();
+  EXPECT_EQ(ReadRegString(RegRoot::CurrentUser, kIEMain, "Disable Script Debugger"), "no");
+  EXPECT_EQ(Messages(), 1u);
 }
 
 TEST_F(MainWindowTest, AListThatCannotBeSavedIsReportedOnceAndSavedWhenItCanBe) {

@@ -7,17 +7,17 @@
 # program in a folder of its own with the language files and a closed-windows
 # list holding one stale and one fresh entry.
 #
-# Wine's shell window list cannot count its windows, so the program's start
-# breaks off where it attaches to the browsers: the error is shown in a
-# message box, the remaining steps of the main window's creation are skipped
-# (the browser's script debugger setting is not forced), and the program goes
-# on running. Checked: the log beside the program has the start banner and the
-# version line, the settings key exists, the error message box comes up and
-# holds the start until a user answers it with Return; then the lists are
-# loaded, the tray icon appears and answers a click, and the first timer ticks
-# save the closed-windows list without the stale entry while the program runs.
-# Checked after the session end: the program has ended by itself, the browser
-# setting was never touched, and the list is still saved as it should be.
+# Wine's shell window list cannot count its windows, so the program cannot
+# attach to the browsers: the error is shown in a message box once the rest of
+# the main window's creation has run (the browser's script debugger setting
+# is forced), and the program goes on running. Checked: the log beside the
+# program has the start banner and the version line, the settings key exists,
+# the error message box comes up and holds the start until a user answers it
+# with Return; then the lists are loaded, the tray icon appears and answers a
+# click, and the first timer ticks save the closed-windows list without the
+# stale entry while the program runs. Checked after the session end: the
+# program has ended by itself, the browser setting is put back, and the list
+# is still saved as it should be.
 # Every Wine process of the prefix is killed and the folder removed whatever
 # happens. Exit status 0 only when every check passed.
 set -u
@@ -178,10 +178,10 @@ done
 ((loaded)) && pass "the start goes on after the error: the lists are loaded" ||
   fail "no 'Load From C:\Ondrel\closed.ppe' in the log after the error"
 
-# The steps after the failed one are skipped: the browser setting is left alone.
+# The steps after the failed one still ran: the browser setting is forced.
 forced=$(reg_value "$IE_MAIN" "Disable Script Debugger")
-[[ "$forced" == "no" ]] && pass "'Disable Script Debugger' is left as no (the steps after the error are skipped)" ||
-  fail "'Disable Script Debugger' reads '$forced' while running, expected no"
+[[ "$forced" == "yes" ]] && pass "'Disable Script Debugger' is forced to yes (the steps after the error still run)" ||
+  fail "'Disable Script Debugger' reads '$forced' while running, expected yes"
 
 if ondrel_running; then pass "Ondrel.exe is running"; else fail "Ondrel.exe is not running"; fi
 
@@ -270,7 +270,7 @@ for _ in $(seq 1 10); do
   [[ -n "$restored" ]] && break
   sleep 0.5
 done
-[[ "$restored" == "no" ]] && pass "'Disable Script Debugger' is still no after the end" ||
+[[ "$restored" == "no" ]] && pass "'Disable Script Debugger' is put back to no after the end" ||
   fail "'Disable Script Debugger' reads '$restored' after the end, expected no"
 
 if closed_list_saved; then

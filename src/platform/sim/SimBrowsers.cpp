@@ -20,6 +20,8 @@ namespace {
 constexpr HRESULT kGone = RPC_E_DISCONNECTED;
 // A call that a scenario made fail.
 constexpr HRESULT kFault = RPC_E_SERVERFAULT;
+// A call on a browser whose process has died (RPC_S_SERVER_UNAVAILABLE).
+constexpr HRESULT kUnavailable = static_cast<HRESULT>(0x800706BAu);
 
 // Member ids of the browser interface and of the shell's window list, as
 // their type libraries number them.
@@ -208,6 +210,18 @@ class SimConnectionPoint final : public IConnectionPoint {
     return failed;
   }
 
+  // The program's side let go of one of its objects (DisconnectObject):
+  // the references held on it are dropped without a call.
+  void Forget(IUnknown* identity) {
+    for (auto it = sinks_.begin(); it != sinks_.end();) {
+      if (it->second.As<IUnknown>(IID_IUnknown).Get() == identity) {
+        it = sinks_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
   // The source is gone: the sinks are let go, and the container with them.
   void Drop() {
     auto sinks = std::move(sinks_);
@@ -243,6 +257,7 @@ struct SimBrowsers::Browser {
   int32_t readyState = 4;
   bool busy = false;
   bool alive = true;      // false once the window is destroyed
+  bool processGone = false;  // the process died: no call reaches it, nothing it held is let go
   bool quitting = false;  // OnQuit is on its way
   bool showOnFirstDownload = false;
   bool registered = false;
@@ -255,6 +270,12 @@ struct SimBrowsers::Browser {
 
   ~Browser();
 };
+
+// Whether a call reaches the browser, and what it fails with when not.
+HRESULT Reach(const SimBrowsers::Browser* b) {
+  if (b && b->alive) return S_OK;
+  return b && b->processGone ? kUnavailable : kGone;
+}
 
 // ---------------------------------------------------------------------------
 // What the browser objects and the shell's window list have in common: a
@@ -298,7 +319,7 @@ class SimWebBrowser final : public SimAutomationObject {
       std::weak_ptr<SimBrowsers::Browser> weak = browser_;
       cp_ = new SimConnectionPoint(DIID_DWebBrowserEvents2, this, [weak](bool advising) -> HRESULT {
         auto b = weak.lock();
-        if (!b || !b->alive) return kGone;
+        if (const HRESULT hr = Reach(b.get()); FAILED(hr)) return hr;
         if (advising && b->world->Faulty(*b, BrowserCall::Connect)) return kFault;
         return S_OK;
       });
@@ -326,7 +347,7 @@ class SimWebBrowser final : public SimAutomationObject {
                                         {"Quit", kIdQuit},         {"ReadyState", kIdReadyState},
                                         {"Busy", kIdBusy}};
     auto b = browser_.lock();
-    if (!b || !b->alive) return kGone;
+    if (const HRESULT hr = Reach(b.get()); FAILED(hr)) return hr;
     return LookUpNames(kNames, sizeof kNames / sizeof kNames[0], names, cNames, ids);
   }
 
@@ -341,7 +362,7 @@ class SimWebBrowser final : public SimAutomationObject {
     if (!pp) return E_POINTER;
     *pp = nullptr;
     auto b = browser_.lock();
-    if (!b || !b->alive) return kGone;
+    if (const HRESULT hr = Reach(b.get()); FAILED(hr)) return hr;
     if (!cp_ || riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;
     cp_->AddRef();
     *pp = cp_;
@@ -372,7 +393,7 @@ SimBrowsers::Browser::~Browser() {
 HRESULT SimWebBrowser::Invoke(DISPID id, const IID&, LCID, uint16_t flags, DISPPARAMS* params, VARIANT* result,
                               EXCEPINFO*, uint32_t*) {
   auto b = browser_.lock();
-  if (!b || !b->alive) return kGone;
+  if (const HRESULT hr = Reach(b.get()); FAILED(hr)) return hr;
   SimBrowsers& world = *b->world;
   SimComRuntime& rt = world.ComRuntime();
   const bool get = (flags & DISPATCH_PROPERTYGET) != 0;
@@ -532,6 +553,7 @@ class SimShellWindows final : public SimAutomationObject {
     entries_.clear();
     cp_->Drop();
   }
+  void Forget(IUnknown* identity) { cp_->Forget(identity); }
   int32_t Count() {
     Prune();
     return static_cast<int32_t>(entries_.size());
@@ -563,17 +585,23 @@ class SimShellWindows final : public SimAutomationObject {
 SimBrowsers::SimBrowsers(SimClock& clock, SimDesktop& desktop, SimComRuntime& com)
     : clock_(clock), desktop_(desktop), com_(com) {
   shell_ = new SimShellWindows(com_);
-  com_.RegisterClass(ShellWindowsClassId(), [this](const IID& iid, void** out) {
+  com_.RegisterClass(CLSID_ShellWindows, [this](const IID& iid, void** out) {
     return shell_->QueryInterface(iid, out);
   });
   com_.RegisterClass(CLSID_InternetExplorer,
                      [this](const IID& iid, void** out) { return CreateInternetExplorer(iid, out); });
+  com_.SetDisconnector([this](IUnknown* identity) {
+    for (const auto& b : browsers_)
+      if (b->object && b->object->Events()) b->object->Events()->Forget(identity);
+    shell_->Forget(identity);
+  });
 }
 
 long SimBrowsers::LiveObjects() { return g_liveObjects; }
 
 SimBrowsers::~SimBrowsers() {
-  com_.UnregisterClass(ShellWindowsClassId());
+  com_.SetDisconnector(nullptr);
+  com_.UnregisterClass(CLSID_ShellWindows);
   com_.UnregisterClass(CLSID_InternetExplorer);
   shell_->Shutdown();
   shell_->Release();
@@ -931,6 +959,30 @@ void SimBrowsers::BeginQuit(Browser& b) {
   Browser* p = &b;
   // The browser answers after the call or message has returned.
   clock_.Schedule(clock_.NowMs(), [this, p] { FinishQuit(*p); });
+}
+
+void SimBrowsers::KillProcess(plat::Handle frame) {
+  Browser* b = Find(frame);
+  if (!b || !b->alive) return;
+  CancelPending(*b, false);
+  b->alive = false;
+  b->processGone = true;
+  desktop_.DestroyWindow(b->frame);
+  if (b->registration) {
+    clock_.Cancel(b->registration);
+    b->registration = 0;
+  }
+  // The shell notices that the window has gone; the connections stay as the
+  // dead process left them, holding the program's sinks.
+  if (b->registered) {
+    b->registered = false;
+    failedEventCalls_ += shell_->Revoke(b->cookie);
+  }
+}
+
+size_t SimBrowsers::SinksHeld(plat::Handle frame) const {
+  const Browser* b = Find(frame);
+  return b && b->object && b->object->Events() ? b->object->Events()->SinkCount() : 0;
 }
 
 void SimBrowsers::FinishQuit(Browser& b) {

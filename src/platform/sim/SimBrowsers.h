@@ -76,6 +76,12 @@ class SimBrowsers {
   // false), or a dialog box with one label.
   plat::Handle ShowDialog(const std::string& name, plat::Handle ownerFrame, bool owned);
   plat::Handle ShowPrompt(const std::string& name, plat::Handle ownerFrame, const std::string& text);
+  // The browser's process dies: its window vanishes without an event, every
+  // call on its objects fails with RPC_S_SERVER_UNAVAILABLE, and the
+  // references its connection held on the program's sinks stay where the
+  // system keeps them for the dead process, until the program drops them
+  // (DisconnectObject) or the machine ends.
+  void KillProcess(plat::Handle frame);
   // Failures: of one browser's call, of every browser's (frame 0), of creating browser objects.
   void SetFault(plat::Handle frame, BrowserCall call);
   void SetCreateFault(bool fail) { createFault_ = fail; }
@@ -94,6 +100,7 @@ class SimBrowsers {
   com::IDispatch* Object(plat::Handle frame) const;       // the browser's object (no reference added)
   com::IDispatch* FrameObject(plat::Handle frame) const;  // its frame's object, once a frame navigated
   com::IDispatch* ShellWindows() const;                   // the shell's list (no reference added)
+  size_t SinksHeld(plat::Handle frame) const;             // sinks the browser's connection holds
   int FailedEventCalls() const { return failedEventCalls_; }  // event calls a sink answered with a failure
   // The simulated COM objects alive now, on every machine (browsers, frames,
   // shell lists, connection points): what a leaked reference keeps alive.

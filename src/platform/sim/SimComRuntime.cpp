@@ -33,6 +33,7 @@ const char* KnownMessage(HRESULT hr) {
     case 0x80080005u: return "Server execution failed";
     case 0x80010105u: return "The server threw an exception";
     case 0x80010108u: return "The object invoked has disconnected from its clients";
+    case 0x800706BAu: return "The RPC server is unavailable";
     default: return nullptr;
   }
 }
@@ -133,6 +134,15 @@ std::string SimComRuntime::WideToAnsi(std::u16string_view wide) {
   s.reserve(wide.size());
   for (char16_t c : wide) s += c < 0x100 ? static_cast<char>(c) : '?';
   return s;
+}
+
+void SimComRuntime::DisconnectObject(IUnknown* object) {
+  if (!object || !disconnector_) return;
+  void* out = nullptr;
+  if (FAILED(object->QueryInterface(IID_IUnknown, &out)) || !out) return;
+  auto* identity = static_cast<IUnknown*>(out);
+  identity->Release();  // only its address is wanted
+  disconnector_(identity);
 }
 
 std::string SimComRuntime::ErrorMessage(HRESULT hr) {

@@ -29,6 +29,7 @@ class SimComRuntime : public plat::IComRuntime {
   std::u16string AnsiToWide(std::string_view ansi) override;
   std::string WideToAnsi(std::u16string_view wide) override;
   std::string ErrorMessage(com::HRESULT hr) override;
+  void DisconnectObject(com::IUnknown* object) override;
 
   // Classes: a class without a factory is not registered.
   void RegisterClass(const com::CLSID& clsid, Factory factory);
@@ -37,9 +38,15 @@ class SimComRuntime : public plat::IComRuntime {
   // Strings allocated and not yet freed (leak checks in tests).
   long LiveStrings() const { return liveStrings_; }
 
+  // Who keeps references on the program's objects (the simulated browsers'
+  // connection points) is told by DisconnectObject, with the object's identity.
+  using Disconnector = std::function<void(com::IUnknown* identity)>;
+  void SetDisconnector(Disconnector d) { disconnector_ = std::move(d); }
+
  private:
   std::map<std::string, Factory> classes_;  // by class id text
   long liveStrings_ = 0;
+  Disconnector disconnector_;
 };
 
 }  // namespace sim

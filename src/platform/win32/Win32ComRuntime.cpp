@@ -57,6 +57,10 @@ class Win32ComRuntime : public IComRuntime {
     return ansi;
   }
 
+  void DisconnectObject(com::IUnknown* object) override {
+    if (object) CoDisconnectObject(reinterpret_cast<::IUnknown*>(object), 0);
+  }
+
   std::string ErrorMessage(com::HRESULT hr) override {
     std::string msg = SystemMessageText(static_cast<DWORD>(hr));
     if (!msg.empty()) return msg;
