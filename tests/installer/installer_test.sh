@@ -104,7 +104,10 @@ check "Ondrel.debug holds the debug information" has_section "$DEBUG_FILE" .debu
 
 # ---- Wine prefix ---------------------------------------------------------------
 . "$SOURCE_DIR/tests/wine/wine_session.sh"
+# The session starts without a display of its own; this test brought its Xvfb.
+display=$DISPLAY xauthority=${XAUTHORITY:-}
 wine_session_begin installer-test
+export DISPLAY=$display XAUTHORITY=$xauthority
 
 wait_until() {  # command... -> whether it succeeded within STEP_TIMEOUT
   local i

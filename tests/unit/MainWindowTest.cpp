@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, AStartThatCannotAttachToTheBrowsersFinishesAndSaysWhy) {
             "Ondrel could not attach to the browser windows and may not block their pop-ups until it is started "
             "again. The system's message: Class not registered.");
   EXPECT_EQ(CurrentLanguage, "English");
-  EXPECT_EQ(FormGarvel->Exit1.Caption, "Exit");
+  EXPECT_EQ(FormGarvel->Exit1.Caption(), "Exit");
   EXPECT_NE(FormGarvel->MutexHandle, 0u);
   const std::string log = simtest::ReadHostFile(machine_.HostPath(std::string(kProgramDir) + "\\Ondrel.LOG"));
   EXPECT_NE(log.find("OS Info: "), std::string::npos) << log;
