@@ -126,7 +126,9 @@ prefix_pids() {
 wine_pid_of() {  # PATH [ARG]
   local pid args
   for pid in $(prefix_pids); do
-    mapfile -d '' -t args 2>/dev/null <"/proc/$pid/cmdline"
+    # A process may end while it is looked at: then it has no arguments.
+    mapfile -d '' -t args 2>/dev/null <"/proc/$pid/cmdline" || continue
+    ((${#args[@]})) || continue
     [[ "${args[0],,}" == "${1,,}" ]] || continue
     [[ -z "${2:-}" || " ${args[*]:1} " == *" $2 "* ]] && { echo "$pid"; return 0; }
   done

@@ -227,41 +227,6 @@ Checker* g_checker = nullptr;
 
 // --- the soak's own commands -------------------------------------------------------
 
-// The run-time list a word names; none while the program is not running.
-TWinDescrList* ListOf(const Line& l, const std::string& name) {
-  if (name == "allow") return AllowList;
-  if (name == "close") return CloseList;
-  if (name == "closed") return ClosedList;
-  if (name == "browsed") return BrowsedList;
-  throw ScenarioError(l, "the lists are allow, close, closed and browsed");
-}
-
-// List edits as the list windows make them, straight on the run-time lists
-// until those windows exist: "runlist add allow|close REFERRER URL",
-// "runlist edit allow|close INDEX REFERRER URL", "runlist delete LIST INDEX".
-// An index past the end of the list does nothing.
-ONDREL_SIM_COMMAND("runlist", When::AfterStart, [](Runner& r, const Line& l) {
-  if (l.words.size() < 4) throw ScenarioError(l, "usage: runlist add|edit|delete LIST ...");
-  TWinDescrList* list = ListOf(l, l.words[2]);
-  if (!list || !ProgramRunning()) return;
-  const std::string& op = l.words[1];
-  const int16_t kind = list == AllowList ? 3 : 1;  // the list's own kind, as the add action gives it
-  if (op == "add" && l.words.size() == 5) {
-    AddListEntry(list, l.words[3], l.words[4], kind, 0);
-  } else if (op == "edit" && l.words.size() == 6) {
-    const int i = Runner::ParseInt(l, l.words[3]);
-    if (i >= 0 && i < list->Count()) list->ReplaceDescr(i, "", l.words[4], l.words[5], "", kind, 0, NowUnixSec());
-  } else if (op == "delete" && l.words.size() == 4) {
-    const int i = Runner::ParseInt(l, l.words[3]);
-    if (i >= 0 && i < list->Count()) {
-      list->Delete(i);
-      list->Modified = true;
-    }
-  } else {
-    throw ScenarioError(l, "usage: runlist add LIST REF URL | edit LIST INDEX REF URL | delete LIST INDEX");
-  }
-});
-
 // Another program holds a list file open ("lockfile NAME"), or lets all go ("lockfile none").
 ONDREL_SIM_COMMAND("lockfile", When::Any, [](Runner& r, const Line& l) {
   if (l.words.size() != 2) throw ScenarioError(l, "usage: lockfile FILE|none");
@@ -437,7 +402,14 @@ class Generator {
     } else if (action < 67 && !visible.empty()) {
       Add({"click", any(visible)});
     } else if (action < 69) {
-      Add({"tray", Chance(0.8) ? "click" : "dblclick"});
+      if (Chance(0.8)) {
+        Add({"tray", "click"});
+      } else {
+        // The double click opens the options window; its user changes a
+        // switch and confirms, or cancels.
+        Add({"tray", "dblclick"});
+        Options();
+      }
     } else if (action < 71) {
       Add({"key", "ctrl", "hold=" + Seconds(0.1, 2)});
     } else if (action < 74 && !browsers.empty()) {  // a browser call that fails from now on
@@ -447,26 +419,83 @@ class Generator {
       Add({"fault", "*", "create"});  // for good, so only near the end
       createFailed_ = true;
     } else if (action < 83) {
-      // The user edits the allow and close lists and clears entries of the
-      // others. Window-driven edits are added here once the list windows
-      // exist ("ui FormAllowIt..."); until then the same edits go straight
-      // to the run-time lists.
-      static const char* const lists[] = {"allow", "close", "closed", "browsed"};
-      const int op = Pick(3);
-      const std::string list = lists[op == 2 ? Pick(4) : Pick(2)];
-      if (op == 0) Add({"runlist", "add", list, "*" + Site() + "*", Chance(0.5) ? "*" : "*page" + std::to_string(Pick(20)) + "*"});
-      if (op == 1) Add({"runlist", "edit", list, std::to_string(Pick(4)), "*", "*" + Site() + "*"});
-      if (op == 2) Add({"runlist", "delete", list, std::to_string(Pick(8))});
+      ListEdit();
     } else if (action < 84) {
       // Another program holds a list file for a while, as the user changes
       // that list: its saves fail and the error is shown once.
       const bool closeList = Chance(0.5);
       Add({"lockfile", closeList ? "closeit.ppe" : "allowit.ppe"});
-      Add({"runlist", "add", closeList ? "close" : "allow", "*" + Site() + "*", "*"});
+      AddEntry(closeList ? "FormCloseIt" : "FormAllowIt", closeList ? "CloseIt1" : "AllowIt1");
       Add({"wait", Seconds(0.2, 10)});
       Add({"lockfile", "none"});
     } else if (action < 85) {
       Add({"debug", Chance(0.5) ? "on" : "off"});
+    } else if (action < 86) {
+      // The eraser counts and is cancelled: nothing of the browsing is erased.
+      Add({"menu", "WebEraser1"});
+      Add({"ui", "FormEraser.BtnCancel", "click"});
+    }
+  }
+
+  // The user works in a list window, through its toolbar, keys and mouse.
+  struct ListWindow {
+    const char* form;
+    const char* item;
+    TWinDescrList* const* list;
+    bool own;  // the allow or close list: entries are added, edited and moved
+  };
+  void ListEdit() {
+    static const ListWindow windows[] = {{"FormAllowIt", "AllowIt1", &AllowList, true},
+                                         {"FormCloseIt", "CloseIt1", &CloseList, true},
+                                         {"FormTheyWereClosed", "TheyWereClosed1", &ClosedList, false},
+                                         {"FormTheyWereBrowsed", "TheyWereBrowsed1", &BrowsedList, false}};
+    const ListWindow& w = windows[Chance(0.6) ? Pick(2) : 2 + Pick(2)];
+    TWinDescrList* list = *w.list;
+    const int count = list ? list->Count() : 0;
+    const std::string form = w.form, rows = form + ".ListBoxWin";
+    const int op = Pick(5);
+    if (w.own && (op == 0 || count == 0)) return AddEntry(w.form, w.item);
+    if (count == 0) return;
+    Add({"menu", w.item});
+    const int row = Pick(count);
+    if (op == 1 && w.own) {  // edit the focused entry
+      Add({"ui", rows, "select", std::to_string(row)});
+      Add({"ui", form + ".SpdBtnEditWin", "click"});
+      Add({"ui", "FormWinDescr.EditURL", "text", "*" + Site() + "*"});
+      Add({"ui", Chance(0.8) ? "FormWinDescr.BtnOK" : "FormWinDescr.BtnCancel", "click"});
+    } else if (op == 2) {  // delete one or two rows
+      const int other = Pick(count);
+      Add({"ui", rows, "select", other == row ? std::to_string(row) : Format("%d,%d", {std::min(row, other), std::max(row, other)})});
+      Add({"ui", rows, "key", "delete"});
+    } else if (op == 3 && w.own) {  // move a row within the list
+      Add({"ui", rows, "select", std::to_string(row)});
+      Add({"ui", rows, "drag", rows, Chance(0.5) ? std::to_string(Pick(count)) : "below"});
+    } else {  // copy a recorded page to the allow or close list
+      TWinDescr d;
+      list->GetDescr(row, d);
+      if (w.own || !(d.Flags & MovableFlag)) return Add({"ui", form, "close"});
+      Add({"ui", rows, "select", std::to_string(row)});
+      Add({"ui", form + (Chance(0.5) ? ".SpdBtnToEn" : ".SpdBtnToCl"), "click"});
+    }
+    if (Chance(0.3)) Add({"ui", form, "close"});
+  }
+  // Adds an entry through the list window's toolbar and the entry editor.
+  void AddEntry(const std::string& form, const char* item) {
+    Add({"menu", item});
+    Add({"ui", form + ".SpdBtnAddWin", "click"});
+    Add({"ui", "FormWinDescr.EditCaption", "text", Chance(0.5) ? "*" : "*" + Site() + "*"});
+    Add({"ui", "FormWinDescr.EditURL", "text", Chance(0.5) ? "*" + Site() + "*" : "*page" + std::to_string(Pick(20)) + "*"});
+    Add({"ui", "FormWinDescr.BtnOK", "click"});
+  }
+  void Options() {
+    static const char* const boxes[] = {"FormOptions.CheckBoxEnableClosed", "FormOptions.CheckBoxEnableBrowsed"};
+    if (Chance(0.5)) {
+      Add({"ui", boxes[Pick(2)], "click"});
+      Add({"ui", Chance(0.5) ? "FormOptions.SpdBtnOK1" : "FormOptions.SpdBtnCancel", "click"});
+    } else {
+      Add({"ui", "FormOptions.TabSheet4", "click"});
+      Add({"ui", "FormOptions.CheckBoxStopOtherApp", "click"});
+      Add({"ui", "FormOptions.SpdBtnOK1", "click"});
     }
   }
 
