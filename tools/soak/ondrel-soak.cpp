@@ -489,7 +489,9 @@ class Generator {
   }
   void Options() {
     static const char* const boxes[] = {"FormOptions.CheckBoxEnableClosed", "FormOptions.CheckBoxEnableBrowsed"};
+    // The window opens on the page shown last.
     if (Chance(0.5)) {
+      Add({"ui", "FormOptions.TabSheet1", "click"});
       Add({"ui", boxes[Pick(2)], "click"});
       Add({"ui", Chance(0.5) ? "FormOptions.SpdBtnOK1" : "FormOptions.SpdBtnCancel", "click"});
     } else {
