@@ -43,7 +43,17 @@ void TFormBugReport::ApplyLanguage() {
 }
 
 void TFormBugReport::SpdBtnSendClick() {
+  plat::MailMessage message;
+  message.subject = ONDREL_PRODUCT_NAME " for IE: Bug Report";
+  message.to = ONDREL_SUPPORT_MAIL;
+  message.body = Memo1.Text();
+  message.senderName = EditName.Text();
+  message.senderAddress = EditAddress.Text();
+  // The log of this run, as it is now: it is emptied at every start.
+  message.attachmentPath = LogFilePath();
+  message.attachmentName = ExtractFileName(message.attachmentPath);
   // The mail system's answer changes nothing here: the window closes.
+  plat::Mail().Send(message);
   ModalResult = ui::mrOk;
 }
 
