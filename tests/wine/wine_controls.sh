@@ -234,6 +234,7 @@ expect "and the program ends" '^end$'
 # Sizes and positions grow by half on the screen; the events still speak of
 # 96-DPI pixels and of the rows under the mouse.
 note "again at 144 DPI"
+end_desktop
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 start_gallery
 grep -qx 'dpi 144' "$LOG" && pass "the window sees the screen's 144 DPI" || fail "no 'dpi 144' in the log"

@@ -93,11 +93,29 @@ create_prefix() {
 start_in_desktop() {  # folder desktop windows-path-of-the-program
   (
     cd "$1" &&
-      exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+      exec xvfb-run -a -e "$WORK/xvfb.log" -s "-screen 0 1024x768x24" sh -c \
         'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec wine explorer /desktop="$2" "$3"' \
         sh "$WORK/display" "$2" "$3"
   ) >"$WORK/run.log" 2>&1 &
   XVFB_PID=$!
+}
+
+# Ends the desktop that start_in_desktop began, with its X screen, before
+# another one starts: the server keeps a desktop by its name as long as any
+# process holds it, and a second desktop of that name would draw into the X
+# window of the first screen. The server is started afresh for what follows.
+end_desktop() {
+  local i
+  wineserver -k >/dev/null 2>&1
+  for i in $(seq 1 40); do
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.25
+  done
+  kill "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+  wineserver -w
+  wineserver -p
 }
 
 # After the program is up: x11 runs an X client on its screen.
