@@ -106,14 +106,25 @@ LangString MsgKeepUserData ${LANG_GERMAN} "Ihre Listen und Einstellungen behalte
 ; ---- shared by installer and uninstaller -----------------------------------------
 !macro OndrelFunctions UN
 ; Only one installer or uninstaller at a time: two would copy and delete the
-; same files at once. The mutex is held until the process ends.
+; same files at once. The mutex is held until the process ends. One that is
+; just ending (the uninstaller that handed over to its copy in the temporary
+; folder, an installer that has just finished) is given five seconds.
 Function ${UN}TakeSetupMutex
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r0 ?e'
-  Pop $1
-  ${If} $1 = 183 ; ERROR_ALREADY_EXISTS
-    MessageBox MB_OK|MB_ICONEXCLAMATION "$(MsgSetupRunning)" /SD IDOK
-    Abort
-  ${EndIf}
+  StrCpy $2 0
+  ${Do}
+    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r0 ?e'
+    Pop $1
+    ${If} $1 <> 183 ; ERROR_ALREADY_EXISTS
+      Return
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r0)'
+    IntOp $2 $2 + 1
+    ${If} $2 >= 20
+      MessageBox MB_OK|MB_ICONEXCLAMATION "$(MsgSetupRunning)" /SD IDOK
+      Abort
+    ${EndIf}
+    Sleep 250
+  ${Loop}
 FunctionEnd
 
 ; Sets $0 to 1 when an Ondrel runs. Its hidden window tells of a copy in any

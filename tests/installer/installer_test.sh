@@ -153,12 +153,24 @@ no_entry() { ! has_key "$UNINSTALL_KEY"; }
 # The uninstaller hands over to a copy of itself in the temporary folder and
 # returns at once; the copy does the work.
 uninstall_done() { ! program_running '\\~nsu[^\\]*\.tmp\\'; }
+# The copy may not show yet when the first one has returned: the entry, taken
+# away near the end, tells that it ran.
+uninstall_finished() { no_entry && uninstall_done; }
 quiet_uninstall() {
-  local line
+  local line status
   line=$(reg_value "$UNINSTALL_KEY" QuietUninstallString)
-  [[ -n "$line" ]] || return 1
-  win_run "$line" || return 1
-  wait_until uninstall_done
+  if [[ -z "$line" ]]; then
+    echo "---- the entry has no QuietUninstallString"
+    return 1
+  fi
+  win_run "$line"
+  status=$?
+  if ((status != 0)); then
+    echo "---- '$line' ended with status $status; the end of the Wine output:"
+    tail -n 20 "$WORK/wine.log"
+    return 1
+  fi
+  wait_until uninstall_finished
 }
 # Checksums of the named files in a folder (a missing one as "missing").
 snapshot() {  # folder name... -> one line a file

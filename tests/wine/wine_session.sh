@@ -29,16 +29,7 @@ wine_session_cleanup() {
     wait "$WATCHDOG_PID" 2>/dev/null
   fi
   wineserver -k >/dev/null 2>&1
-  if [[ -n "$XVFB_PID" ]]; then
-    local i
-    for i in $(seq 1 20); do
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.25
-    done
-    # xvfb-run stops its X server when it is stopped itself.
-    kill "$XVFB_PID" 2>/dev/null
-    wait "$XVFB_PID" 2>/dev/null
-  fi
+  stop_desktop
   rm -rf "$WORK"
 }
 
@@ -89,24 +80,26 @@ create_prefix() {
 
 # Starts a program in a virtual desktop on a new Xvfb screen, from its own
 # folder; its output goes to $WORK/run.log, the X display's name and key to
-# $WORK/display once the screen is up.
+# $WORK/display once the screen is up. The explorer that was started may end
+# long before the program it started (another explorer process can hold the
+# desktop), and xvfb-run stops its X server as soon as its command ends: so
+# the command waits for the word of stop_desktop before it ends.
 start_in_desktop() {  # folder desktop windows-path-of-the-program
+  rm -f "$WORK/stop_x"
   (
     cd "$1" &&
       exec xvfb-run -a -e "$WORK/xvfb.log" -s "-screen 0 1024x768x24" sh -c \
-        'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; exec wine explorer /desktop="$2" "$3"' \
-        sh "$WORK/display" "$2" "$3"
+        'echo "$DISPLAY" >"$1.tmp"; echo "$XAUTHORITY" >>"$1.tmp"; mv "$1.tmp" "$1"; wine explorer /desktop="$2" "$3"; while [ ! -e "$4" ]; do sleep 0.2; done' \
+        sh "$WORK/display" "$2" "$3" "$WORK/stop_x"
   ) >"$WORK/run.log" 2>&1 &
   XVFB_PID=$!
 }
 
-# Ends the desktop that start_in_desktop began, with its X screen, before
-# another one starts: the server keeps a desktop by its name as long as any
-# process holds it, and a second desktop of that name would draw into the X
-# window of the first screen. The server is started afresh for what follows.
-end_desktop() {
+# Stops the X screen of start_in_desktop, once the programs on it are ended.
+stop_desktop() {
   local i
-  wineserver -k >/dev/null 2>&1
+  [[ -n "$XVFB_PID" ]] || return 0
+  touch "$WORK/stop_x"
   for i in $(seq 1 40); do
     kill -0 "$XVFB_PID" 2>/dev/null || break
     sleep 0.25
@@ -114,6 +107,15 @@ end_desktop() {
   kill "$XVFB_PID" 2>/dev/null
   wait "$XVFB_PID" 2>/dev/null
   XVFB_PID=""
+}
+
+# Ends the desktop that start_in_desktop began, with its X screen, before
+# another one starts: the server keeps a desktop by its name as long as any
+# process holds it, and a second desktop of that name would draw into the X
+# window of the first screen. The server is started afresh for what follows.
+end_desktop() {
+  wineserver -k >/dev/null 2>&1
+  stop_desktop
   wineserver -w
   wineserver -p
 }

@@ -253,6 +253,7 @@ done
   fail "closed.ppe was not saved while the program runs"
 
 # ---- session end -------------------------------------------------------------
+if ondrel_running; then pass "Ondrel.exe still runs before the session end"; else fail "Ondrel.exe ended before the session end"; fi
 note "ending the session"
 DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" timeout "$END_TIMEOUT" \
   wine explorer /desktop="$DESKTOP" wineboot -e >>"$WORK/run.log" 2>&1
@@ -287,6 +288,10 @@ note "done"
 if ((failures)); then
   echo "---- log:"
   cat "$LOG"
+  echo "---- output of Wine:"
+  cat "$WORK/run.log"
+  echo "---- output of the X server:"
+  cat "$WORK/xvfb.log"
   echo "wine smoke test: $failures check(s) failed"
   exit 1
 fi
