@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real Ondrel.exe under Wine and ends it the way a log-off does.
 #
-#   wine_smoke.sh path/to/Ondrel.exe
+#   wine_smoke.sh path/to/Ondrel.exe path/to/OndrelTestServer.exe
 #
 # A private Wine prefix in a temporary folder, a virtual desktop on Xvfb, the
 # program in a folder of its own with the language files and a closed-windows
@@ -23,6 +23,7 @@
 set -u
 
 EXE=${1:-}
+SERVER=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
 SOURCE_DIR=$(cd "$HERE/../.." && pwd)
 DESKTOP="ondrel,1024x768"
@@ -36,10 +37,12 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 note() { echo "---- $* ($(( $(date +%s) - T0 )) s)"; }
 T0=$(date +%s)
 
-if [[ -z "$EXE" || ! -f "$EXE" ]]; then
-  echo "FAIL: no program file '$EXE' (build it with: cmake --preset windows && cmake --build --preset windows)"
-  exit 1
-fi
+for file in "$EXE" "$SERVER"; do
+  if [[ -z "$file" || ! -f "$file" ]]; then
+    echo "FAIL: no program file '$file' (build it with: cmake --preset windows && cmake --build --preset windows)"
+    exit 1
+  fi
+done
 for tool in wine wineserver xvfb-run python3 xdotool; do
   if ! command -v "$tool" >/dev/null; then
     echo "FAIL: $tool is not installed"
@@ -254,9 +257,13 @@ done
 
 # ---- session end -------------------------------------------------------------
 if ondrel_running; then pass "Ondrel.exe still runs before the session end"; else fail "Ondrel.exe ended before the session end"; fi
+# The messages of a log-off, to every window of the program: the test
+# server asks them on the program's desktop. (Wine's own session end asks
+# the desktop's explorer too, which can take the desktop away first.)
 note "ending the session"
+cp "$SERVER" "$WORK/prefix/drive_c/OndrelTestServer.exe"
 DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" timeout "$END_TIMEOUT" \
-  wine explorer /desktop="$DESKTOP" wineboot -e >>"$WORK/run.log" 2>&1
+  wine explorer /desktop="$DESKTOP" 'C:\OndrelTestServer.exe' --end-session OndrelHost >>"$WORK/run.log" 2>&1
 exited=0
 for _ in $(seq 1 $((END_TIMEOUT * 2))); do
   if ! ondrel_running; then exited=1; break; fi

@@ -111,6 +111,7 @@ int wmain(int argc, wchar_t** argv) {
     if (a == L"--second") second = true;
     else if (a == L"--ctl") client = true;
     else if (a == L"--log" && i + 1 < argc) logFile = argv[++i];
+    else if (a == L"--end-session" && i + 1 < argc) return RunEndSession(argv[i + 1]);
     // "-Embedding" and anything else: the primary.
   }
   const std::wstring pipe = L"\\\\.\\pipe\\OndrelTestServer";

@@ -197,4 +197,8 @@ void RunDeferredCommands();
 // The command-line client: lines from standard input, replies to standard output.
 int RunClient(const std::wstring& pipeBase);
 
+// Ends the session for the process that owns the window of that class only
+// (EndSession.cpp); the exit status says whether every window answered.
+int RunEndSession(const std::wstring& hostClass);
+
 }  // namespace ts
