@@ -51,18 +51,22 @@ EOF
   wine regedit /s 'Z:'"${WORK//\//\\}"'\setup.reg' >/dev/null 2>&1
 }
 
-# A list file of the program: entries of (referrer, address), one a line of
-# reserved text, referrer and address masks, elapsed, flags, number, time.
-write_list() {  # FILE REFERRER URL [REFERRER URL]...
-  python3 - "$@" <<'EOF'
-import struct, sys
-path, pairs = sys.argv[1], sys.argv[2:]
+# A list file of the program: entries of (referrer, address) with those kind
+# flags, one a line of reserved text, referrer and address masks, elapsed,
+# flags, number and time. The time is 0, or with "fresh" a minute ago (the
+# closed and browsed lists drop old entries); stamps count seconds of local
+# time since 1969-12-31 00:00.
+write_list() {  # FILE FLAGS 0|fresh REFERRER URL [REFERRER URL]...
+  python3 - "$@" <<'EOF_PY'
+import struct, sys, time
+path, flags, when, pairs = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+stamp = int(time.time() + time.localtime().tm_gmtoff) + 86400 - 60 if when == "fresh" else 0
 with open(path, "wb") as f:
     f.write(struct.pack("<ii", 1, len(pairs) // 2))
     for ref, url in zip(pairs[::2], pairs[1::2]):
-        line = b"\x01" + ref.encode() + b"\x01" + url.encode() + b"\x01\x011\x010\x010"
+        line = f"\x01{ref}\x01{url}\x01\x01{flags}\x010\x01{stamp}".encode()
         f.write(struct.pack("<h", len(line)) + line)
-EOF
+EOF_PY
 }
 
 # One client of the server's pipe for the whole run: a command a line in, a
@@ -117,6 +121,7 @@ tray_shows() { TRAY=$(tray_spot "$1"); [[ -n "$TRAY" ]]; }
 # The server in a new virtual desktop, the pipe's client, then the program;
 # ready once its tray icon shows. Says what failed.
 desktop_start() {
+  rm -f "$WORK/display"
   start_in_desktop "$TEST_DIR" "$DESKTOP" 'C:\test\OndrelTestServer.exe'
   if ! wait_until 60 test -f "$WORK/display"; then
     fail "the X screen did not start"

@@ -68,7 +68,7 @@ report() {
 note "creating the Wine prefix"
 create_prefix
 desktop_prepare "$EXE" "$SERVER_EXE" English
-write_list "$PROG_DIR/closeit.ppe" "*" "http://ads.example/*" "http://news.example/*" "http://popup.example/banner" \
+write_list "$PROG_DIR/closeit.ppe" 1 0 "*" "http://ads.example/*" "http://news.example/*" "http://popup.example/banner" \
   "*" "*.doubleclick.example/*"
 KEY='HKCU\Software\Morvane\Ondrel'
 # Allowed windows are not recorded: the options' box for it starts unticked.
