@@ -16,22 +16,6 @@ namespace ts {
 
 namespace {
 
-std::wstring FromUtf8(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string ToUtf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
-
 // GetWindowText does not ask a window of another process for its text, it
 // reads the caption kept for it, which an edit box does not keep up to date:
 // the message is asked instead, with a limit for a program that hangs.
@@ -106,7 +90,7 @@ bool HasFocus(HWND hwnd) {
 }  // namespace
 
 std::string WindowReport(const std::string& caption) {
-  HWND w = FindTopLevel(FromUtf8(caption));
+  HWND w = FindTopLevel(Wide(caption, CP_UTF8));
   if (!w) return "window none";
   RECT r, c;
   GetWindowRect(w, &r);
@@ -121,9 +105,9 @@ std::string WindowReport(const std::string& caption) {
 }
 
 std::string ControlReport(const std::string& caption, const std::string& cls, const std::string* text) {
-  HWND top = FindTopLevel(FromUtf8(caption));
+  HWND top = FindTopLevel(Wide(caption, CP_UTF8));
   if (!top) return "control none";
-  ControlSearch s{FromUtf8(cls), text ? FromUtf8(*text) : std::wstring(), text == nullptr, nullptr};
+  ControlSearch s{Wide(cls, CP_UTF8), text ? Wide(*text, CP_UTF8) : std::wstring(), text == nullptr, nullptr};
   EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&s));
   if (!s.found) return "control none";
   HWND h = s.found;
@@ -160,7 +144,7 @@ std::string ControlReport(const std::string& caption, const std::string& cls, co
   std::wstring shown = TextOf(h);
   for (wchar_t& c : shown)
     if (c == L'\r' || c == L'\n') c = L' ';
-  return reply + ToUtf8(shown);
+  return reply + Narrow(shown.c_str(), static_cast<int>(shown.size()), CP_UTF8);
 }
 
 }  // namespace ts

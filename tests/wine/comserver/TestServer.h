@@ -39,8 +39,10 @@ extern const CLSID CLSID_TestInternetExplorer;
 uint64_t Now();
 // One line into the server's log file (when it has one).
 void Trace(const char* fmt, ...);
-std::wstring Wide(const std::string& s);
-std::string Narrow(const wchar_t* s, int len = -1);
+// Texts between the system's wide characters and a code page: the system's
+// by default, UTF-8 for what a script reads and writes.
+std::wstring Wide(const std::string& s, UINT codePage = CP_ACP);
+std::string Narrow(const wchar_t* s, int len = -1, UINT codePage = CP_ACP);
 
 // Scheduled work of the browsers (page loads, quits, registrations). It runs
 // from the message loop only, never inside a COM call in either direction,
