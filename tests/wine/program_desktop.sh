@@ -173,22 +173,21 @@ EOF_PY
 # its Nth item (separators not counted): 1 Eraser, 2-5 the lists, 6 Help,
 # 7 Options, 8 About, 9 Exit.
 MENU_ITEMS=9
+menu_drawn() { mapfile -t MENU_SPOTS < <(menu_items); ((${#MENU_SPOTS[@]} == MENU_ITEMS)); }
 menu_choose() {  # N
-  local spots
   tray_shows red || tray_shows green || return 1
   read -r TX TY <<<"$TRAY"
   click "$TX" "$TY" 3
   wait_until 10 menu_open || return 1
-  # Off the menu, so that no item is lit when it is photographed.
+  # Off the menu, so that no item is lit when it is photographed; a loaded
+  # machine may take a while to draw all of it.
   x11 xdotool mousemove 400 300
-  sleep 0.2
-  mapfile -t spots < <(menu_items)
-  if ((${#spots[@]} != MENU_ITEMS)); then
-    echo "---- the menu shows ${#spots[@]} items, not $MENU_ITEMS"
-    key Escape
+  if ! wait_until 5 menu_drawn; then
+    echo "---- the menu shows ${#MENU_SPOTS[@]} items, not $MENU_ITEMS"
+    click 400 300  # a click beside the menu closes it
     return 1
   fi
-  click ${spots[$1 - 1]}
+  click ${MENU_SPOTS[$1 - 1]}
   wait_until 10 menu_closed
 }
 
