@@ -15,6 +15,13 @@
 //   names                       the names of this process's windows
 //   shell                       the window list: "shell count=N sinks=N"
 //   menu                        the open pop-up menu: "menu L T R B", or "menu none"
+//   window CAPTION              a top-level window of any program: "window hwnd=.. visible=.. left=.. top=..
+//                               right=.. bottom=.. client=L,T,R,B" (screen pixels), or "window none"
+//   control CAPTION CLASS [TEXT]
+//                               a control in that window, by its class and its text without the "&"
+//                               (a trailing "*" matches the text's beginning): "control hwnd=.. visible=..
+//                               enabled=.. focus=.. left=.. top=.. right=.. bottom=.. checked=.. count=..
+//                               selected=.. text=TEXT" (-1 where the class has no such state), or "control none"
 //   clock                       the server's milliseconds: "clock MS"
 //   shutdown                    the server ends
 //
@@ -143,6 +150,8 @@ std::string Run(const std::string& line) {
   }
   if (cmd == "shell") return ShellReport();
   if (cmd == "menu") return MenuReport();
+  if (cmd == "window" && w.size() >= 2) return WindowReport(w[1]);
+  if (cmd == "control" && w.size() >= 3) return ControlReport(w[1], w[2], w.size() >= 4 ? &w[3] : nullptr);
   if (cmd == "clock") return "clock " + std::to_string(Now());
   if (cmd == "shutdown") {
     PostQuitMessage(0);

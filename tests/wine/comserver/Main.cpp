@@ -63,21 +63,23 @@ void Trace(const char* fmt, ...) {
   std::fflush(g_log);
 }
 
-std::wstring Wide(const std::string& s) {
+std::wstring Wide(const std::string& s, UINT codePage) {
   if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
   std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
   return w;
 }
 
-std::string Narrow(const wchar_t* s, int len) {
+std::string Narrow(const wchar_t* s, int len, UINT codePage) {
   if (!s) return {};
   if (len < 0) len = static_cast<int>(wcslen(s));
   if (len == 0) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, s, len, nullptr, 0, "?", nullptr);
+  // UTF-8 can write every character and takes no default one.
+  const char* unknown = codePage == CP_UTF8 ? nullptr : "?";
+  int n = WideCharToMultiByte(codePage, 0, s, len, nullptr, 0, unknown, nullptr);
   std::string a(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, s, len, a.data(), n, "?", nullptr);
+  WideCharToMultiByte(codePage, 0, s, len, a.data(), n, unknown, nullptr);
   return a;
 }
 

@@ -4,7 +4,8 @@
 // Its browser windows are real top-level windows with the browser's window
 // classes, its objects answer through IDispatch what Ondrel.exe asks of the
 // browser, and they fire the browser's events in the browser's order. A
-// test script drives it through a named pipe (see Control.cpp).
+// test script drives it through a named pipe (see Control.cpp), through
+// which it also reports on the program's own windows.
 //
 // One process (the primary) serves the window list and the browser
 // application class; the test's Wine prefix points the shell's and the
@@ -38,8 +39,10 @@ extern const CLSID CLSID_TestInternetExplorer;
 uint64_t Now();
 // One line into the server's log file (when it has one).
 void Trace(const char* fmt, ...);
-std::wstring Wide(const std::string& s);
-std::string Narrow(const wchar_t* s, int len = -1);
+// Texts between the system's wide characters and a code page: the system's
+// by default, UTF-8 for what a script reads and writes.
+std::wstring Wide(const std::string& s, UINT codePage = CP_ACP);
+std::string Narrow(const wchar_t* s, int len = -1, UINT codePage = CP_ACP);
 
 // Scheduled work of the browsers (page loads, quits, registrations). It runs
 // from the message loop only, never inside a COM call in either direction,
@@ -185,6 +188,12 @@ void RevokeClassObjects();
 // A second process asks the primary's list for a reference first.
 bool ConnectToPrimaryList();
 void ReleasePrimaryList();
+
+// ---- other programs' windows -----------------------------------------------------
+
+// The reports of the control commands "window" and "control" (Inspect.cpp).
+std::string WindowReport(const std::string& caption);
+std::string ControlReport(const std::string& caption, const std::string& cls, const std::string* text);
 
 // ---- control ------------------------------------------------------------------------
 
