@@ -39,9 +39,10 @@ TFormEraser::TFormEraser() : ui::TForm("FormEraser") {
       {&ActTypedURLs, &CheckBoxTypedURLs}, {&ActRecentDocs, &CheckBoxRecentDocs}, {&ActVisitedURLs, &CheckBoxVisitedURLs},
       {&ActTmpFiles, &CheckBoxTempFiles}};
   for (const Box& b : Boxes())
-    for (const auto& [action, box] : bound)
-      if (box == &b.box) {
-        box->SetAction(action);
+    for (const auto& pair : bound)
+      if (pair.second == &b.box) {
+        ui::TAction* action = pair.first;
+        pair.second->SetAction(action);
         const TTraceKind kind = b.kind;
         action->OnUpdate = [this, action, kind] { action->SetEnabled(Ops.BoxEnabled(kind)); };
       }
