@@ -98,25 +98,6 @@ click() {  # X Y [BUTTON]
 double_click() { x11 xdotool mousemove "$1" "$2" click --repeat 2 --delay 120 1; }
 key() { x11 xdotool key --delay 100 "$@"; }
 
-# The tray icon, found by its colours in the task bar at the bottom right:
-# the red cross while blocking is on, the green tick while it is off.
-tray_spot() {  # red|green -> "X Y", or nothing
-  x11 import -window root -crop 224x40+800+728 +repage -depth 8 "rgb:$WORK/tray.rgb" 2>/dev/null || return 1
-  python3 - "$WORK/tray.rgb" "$1" <<'EOF'
-import sys
-data, want = open(sys.argv[1], "rb").read(), sys.argv[2]
-hits = []
-for i in range(0, len(data) - 2, 3):
-    r, g, b = data[i], data[i + 1], data[i + 2]
-    red = r > 170 and g < 90 and b < 90
-    green = g > 130 and r < 110 and b < 110
-    if (red if want == "red" else green):
-        hits.append(((i // 3) % 224 + 800, (i // 3) // 224 + 728))
-if len(hits) >= 20:
-    print(sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits))
-EOF
-}
-tray_shows() { TRAY=$(tray_spot "$1"); [[ -n "$TRAY" ]]; }
 
 # The server in a new virtual desktop, the pipe's client, then the program;
 # ready once its tray icon shows. Says what failed.

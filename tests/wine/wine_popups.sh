@@ -51,6 +51,9 @@ EXE=${1:-}
 SERVER_EXE=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
 SOURCE_DIR=$(cd "$HERE/../.." && pwd)
+# The helpers the Wine tests share (only functions; this test keeps its own
+# session: its work folder stays for a look after a failure).
+. "$HERE/wine_session.sh"
 DESKTOP="ondrel,1024x768"
 TIME_LIMIT=280  # seconds for the whole test; CTest allows 300
 
@@ -110,17 +113,6 @@ XVFB_PID=""
 WATCHDOG_PID=""
 CLIENT_PID=""
 
-# Wine's processes of our prefix: with our prefix in their environment, and
-# run by a Wine binary (the script's own helpers carry the prefix too). Read
-# without a process per entry: the machine may run many.
-prefix_pids() {
-  local p env IFS=$'\n'
-  for p in /proc/[0-9]*; do
-    mapfile -d '' -t env 2>/dev/null <"$p/environ" || continue
-    [[ $'\n'"${env[*]}"$'\n' == *$'\n'"WINEPREFIX=$WINEPREFIX"$'\n'* ]] || continue
-    [[ "$(readlink "$p/exe" 2>/dev/null)" == *wine* ]] && echo "${p#/proc/}"
-  done
-}
 # Our prefix's process of the program file PATH (Wine gives a program the
 # Windows path of its file as its first argument), with ARG among the others.
 wine_pid_of() {  # PATH [ARG]
@@ -226,10 +218,6 @@ EOF
 wine regedit /s 'Z:'"${WORK//\//\\}"'\setup.reg' >/dev/null 2>&1
 
 IE_MAIN='HKCU\Software\Microsoft\Internet Explorer\Main'
-reg_value() {  # key value -> data of a string value, or nothing
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v name="$2" '{ i = index($0, name); if (i) { rest = substr($0, i + length(name)); if (rest ~ /^[ \t]+REG_SZ/) { sub(/^[ \t]+REG_SZ[ \t]*/, "", rest); print rest } } }'
-}
 treat_as() { wine reg query "HKCR\\CLSID\\$1\\TreatAs" /ve 2>/dev/null | grep -qF "$2"; }
 check "the prefix leads the shell's window list to the test server" \
   treat_as "{9BA05972-F6A8-11CF-A442-00A0C90A8F39}" "{682020D5-76C9-462C-82EB-FBC6F115A27E}"
@@ -311,25 +299,6 @@ shot() {  # NAME: the virtual desktop as DIR/popups-NAME.png
   sleep 0.3
   import -window root "$SHOTS/popups-$1.png" 2>/dev/null
 }
-# The tray icon, found by its colours in the task bar at the bottom right:
-# the red cross while blocking is on, the green tick while it is off.
-tray_spot() {  # red|green -> "X Y", or nothing
-  import -window root -crop 224x40+800+728 +repage -depth 8 "rgb:$WORK/tray.rgb" 2>/dev/null || return 1
-  python3 - "$WORK/tray.rgb" "$1" <<'EOF'
-import sys
-data, want = open(sys.argv[1], "rb").read(), sys.argv[2]
-hits = []
-for i in range(0, len(data) - 2, 3):
-    r, g, b = data[i], data[i + 1], data[i + 2]
-    red = r > 170 and g < 90 and b < 90
-    green = g > 130 and r < 110 and b < 110
-    if (red if want == "red" else green):
-        hits.append(((i // 3) % 224 + 800, (i // 3) // 224 + 728))
-if len(hits) >= 20:
-    print(sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits))
-EOF
-}
-tray_shows() { [[ -n "$(tray_spot "$1")" ]]; }
 
 # ---- 1. two browsers, then the program --------------------------------------------------
 # Side by side, so that a click in one does not land in the other; new

@@ -11,15 +11,12 @@
 # and its helpers carry the prefix too; Wine's own processes are those run
 # by a Wine binary.
 prefix_pids() {
-  local p
+  local p env IFS=$'\n'
+  # Read without a process per entry: the machine may run many.
   for p in /proc/[0-9]*; do
-    case "$(readlink "$p/exe" 2>/dev/null)" in
-      *wine*) ;;
-      *) continue ;;
-    esac
-    if tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
-      echo "${p#/proc/}"
-    fi
+    [[ "$(readlink "$p/exe" 2>/dev/null)" == *wine* ]] || continue
+    mapfile -d '' -t env 2>/dev/null <"$p/environ" || continue
+    [[ $'\n'"${env[*]}"$'\n' == *$'\n'"WINEPREFIX=$WINEPREFIX"$'\n'* ]] && echo "${p#/proc/}"
   done
 }
 
@@ -158,6 +155,30 @@ program_running() {  # extended pattern of that path -> whether such a program r
   $nocase
   return $found
 }
+
+# The tray icon, found by its colours in the task bar at the bottom right:
+# the red cross while blocking is on, the green tick while it is off. On the
+# screen of read_display, else on $DISPLAY.
+tray_spot() {  # red|green -> "X Y", or nothing
+  local screen=()
+  [[ -n "${DISPLAY_NAME:-}" ]] && screen=(env DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE")
+  "${screen[@]}" import -window root -crop 224x40+800+728 +repage -depth 8 "rgb:$WORK/tray.rgb" 2>/dev/null || return 1
+  python3 - "$WORK/tray.rgb" "$1" <<'EOF'
+import sys
+data, want = open(sys.argv[1], "rb").read(), sys.argv[2]
+hits = []
+for i in range(0, len(data) - 2, 3):
+    r, g, b = data[i], data[i + 1], data[i + 2]
+    red = r > 170 and g < 90 and b < 90
+    green = g > 130 and r < 110 and b < 110
+    if (red if want == "red" else green):
+        hits.append(((i // 3) % 224 + 800, (i // 3) // 224 + 728))
+if len(hits) >= 20:
+    print(sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits))
+EOF
+}
+# TRAY: where it was seen.
+tray_shows() { TRAY=$(tray_spot "$1"); [[ -n "$TRAY" ]]; }
 
 reg_value() {  # key value -> its data as reg prints it, or nothing
   wine reg query "$1" /v "$2" 2>/dev/null | reg_data "$2"

@@ -206,33 +206,7 @@ if ondrel_running; then pass "Ondrel.exe is running"; else fail "Ondrel.exe is n
 # ---- tray ----------------------------------------------------------------------
 # The tray icon sits in the virtual desktop's task bar at the bottom of the
 # screen: the red cross while blocking is on, the green tick once a click
-# has switched it off. Found by colour, so that its place does not matter.
-tray_spot() {  # red|green -> "x y" of that colour in the task bar, or nothing
-  DISPLAY="$DISPLAY_NAME" XAUTHORITY="$XAUTH_FILE" \
-    import -window root -crop 1024x40+0+728 +repage -depth 8 "rgb:$WORK/strip.rgb" 2>/dev/null || return
-  python3 - "$WORK/strip.rgb" "$1" <<'EOF_PY'
-import sys
-data = open(sys.argv[1], "rb").read()
-width, top = 1024, 728
-want = sys.argv[2]
-hits = []
-for i in range(0, len(data) - 2, 3):
-    r, g, b = data[i], data[i + 1], data[i + 2]
-    if (r > 170 and g < 90 and b < 90) if want == "red" else (g > 130 and r < 110 and b < 110):
-        hits.append(((i // 3) % width, (i // 3) // width + top))
-# The task bar has a few coloured pixels of its own (the start button):
-# take the largest group of columns that lie close together.
-groups = []
-for x, y in sorted(hits):
-    if groups and x - groups[-1][-1][0] <= 3:
-        groups[-1].append((x, y))
-    else:
-        groups.append([(x, y)])
-best = max(groups, key=len, default=[])
-if len(best) >= 20:
-    print(sum(x for x, _ in best) // len(best), sum(y for _, y in best) // len(best))
-EOF_PY
-}
+# has switched it off, found by colour (tray_spot).
 if command -v import >/dev/null && command -v xdotool >/dev/null; then
   spot=""
   for _ in $(seq 1 20); do
