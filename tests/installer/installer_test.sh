@@ -109,15 +109,6 @@ display=$DISPLAY xauthority=${XAUTHORITY:-}
 wine_session_begin installer-test
 export DISPLAY=$display XAUTHORITY=$xauthority
 
-wait_until() {  # command... -> whether it succeeded within STEP_TIMEOUT
-  local i
-  for i in $(seq 1 $((STEP_TIMEOUT * 4))); do
-    "$@" && return 0
-    sleep 0.25
-  done
-  return 1
-}
-
 note "creating the Wine prefix"
 create_prefix
 # Every program in one virtual desktop, so that the installer sees the
@@ -170,7 +161,7 @@ quiet_uninstall() {
     tail -n 20 "$WORK/wine.log"
     return 1
   fi
-  wait_until uninstall_finished
+  wait_until "$STEP_TIMEOUT" uninstall_finished
 }
 # Checksums of the named files in a folder (a missing one as "missing").
 snapshot() {  # folder name... -> one line a file
@@ -216,7 +207,7 @@ note "starting a second installer while one runs"
 wine "$SETUP" >>"$WORK/wine.log" 2>&1 &
 gui_pid=$!
 setup_window() { xdotool search --onlyvisible --name '^Ondrel Setup$' >/dev/null 2>&1; }
-if wait_until setup_window; then
+if wait_until "$STEP_TIMEOUT" setup_window; then
   setup /S '/D=C:\second'
   status=$?
   if ((status != 0)) && [[ ! -e "$WINEPREFIX/drive_c/second" ]]; then
@@ -275,7 +266,7 @@ wine "$INSTDIR_WIN\\Ondrel.exe" >>"$WORK/wine.log" 2>&1 &
 ondrel_pid=$!
 LOG="$INSTDIR/Ondrel.LOG"
 log_written() { grep -aqF -- "File Ondrel.exe Version($VERSION)" "$LOG" 2>/dev/null; }
-check "Ondrel.exe starts from the installed folder and writes its log beside itself" wait_until log_written
+check "Ondrel.exe starts from the installed folder and writes its log beside itself" wait_until "$STEP_TIMEOUT" log_written
 ondrel_running() { program_running '\\ondrel\.exe$'; }
 ondrel_ended() { ! ondrel_running; }
 check "Ondrel.exe is running" ondrel_running
@@ -300,7 +291,7 @@ check "Ondrel.exe still runs" ondrel_running
 # The user ends the program; here it is simply stopped.
 kill "$ondrel_pid" 2>/dev/null
 wait "$ondrel_pid" 2>/dev/null
-wait_until ondrel_ended
+wait_until "$STEP_TIMEOUT" ondrel_ended
 
 # ---- installing again ---------------------------------------------------------------------
 note "installing again over the same version"
@@ -337,7 +328,7 @@ check "its folder, holding no lists, is removed" test ! -e "$BLANK_DIR"
 # ---- clean-up --------------------------------------------------------------------------------
 wineserver -k >/dev/null 2>&1
 no_wine_processes() { [[ -z "$(prefix_pids)" ]]; }
-check "no Wine process is left" wait_until no_wine_processes
+check "no Wine process is left" wait_until "$STEP_TIMEOUT" no_wine_processes
 note "done"
 [[ -f "$WORK/timed_out" ]] && failures=$((failures + 1))
 

@@ -15,16 +15,6 @@
 DESKTOP="ondrel,1024x768"
 CLIENT_PID=""
 
-# Repeats a command every 0.2 s until it succeeds or SECONDS have passed.
-wait_until() {
-  local seconds=$1 i
-  shift
-  for ((i = 0; i < seconds * 5; i++)); do
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
 
 # The program and its language files in C:\Ondrel, the server in C:\test,
 # the shell's window list led to the server, and the language to start in.

@@ -69,16 +69,6 @@ check() {  # description command...: PASS or FAIL by the command's status
   if "$@"; then pass "$what"; else fail "$what"; fi
 }
 note() { echo "---- $* [$(secs)]"; }
-# Repeats a command every 0.2 s until it succeeds or SECONDS have passed.
-wait_until() {
-  local seconds=$1 i
-  shift
-  for ((i = 0; i < seconds * 5; i++)); do
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
 
 for f in "$EXE" "$SERVER_EXE"; do
   if [[ -z "$f" || ! -f "$f" ]]; then

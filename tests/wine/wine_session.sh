@@ -180,6 +180,17 @@ EOF
 # TRAY: where it was seen.
 tray_shows() { TRAY=$(tray_spot "$1"); [[ -n "$TRAY" ]]; }
 
+# Repeats a command every 0.2 s until it succeeds or SECONDS have passed.
+wait_until() {
+  local seconds=$1 i
+  shift
+  for ((i = 0; i < seconds * 5; i++)); do
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 reg_value() {  # key value -> its data as reg prints it, or nothing
   wine reg query "$1" /v "$2" 2>/dev/null | reg_data "$2"
 }
