@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32Controls.h"
 
 #include <mapi.h>
 
@@ -83,19 +84,13 @@ DWORD WINAPI CallMailSystem(void* param) {
   return 0;
 }
 
-BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM param) {
-  if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-  return TRUE;
-}
-
 // Waits for |worker| to end, at most |limitMs|, while this thread's messages
 // are dispatched: timers tick and windows paint. The program's windows take
 // no input meanwhile, as under a modal dialog, so that nothing is sent twice.
 // A quit message ends the wait and is posted again for the loop that
 // follows. True when the worker has ended.
 bool WaitDispatching(HANDLE worker, DWORD limitMs) {
-  std::vector<HWND> disabled;
-  EnumThreadWindows(GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
+  const std::vector<HWND> disabled = EnabledForms(nullptr);
   for (HWND w : disabled) EnableWindow(w, FALSE);
 
   const ULONGLONG deadline = GetTickCount64() + limitMs;
