@@ -11,10 +11,6 @@ namespace sim {
 
 namespace {
 
-void NeedWords(const Line& line, size_t n, const char* usage) {
-  if (line.words.size() < n) throw ScenarioError(line, std::string("usage: ") + usage);
-}
-
 SimBrowsers& Browsers(Runner& r) { return r.Machine().Browsers(); }
 SimDesktop& Desk(Runner& r) { return r.Machine().Desktop(); }
 

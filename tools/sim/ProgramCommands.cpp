@@ -29,10 +29,6 @@ const char* const kProgramDir = "C:\\Program Files\\Ondrel\\";
 const char* const kSettingsKey = "SOFTWARE\\Morvane\\" ONDREL_PRODUCT_NAME;
 const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-void NeedWords(const Line& line, size_t n, const char* usage) {
-  if (line.words.size() < n) throw ScenarioError(line, std::string("usage: ") + usage);
-}
-
 bool ParseRoot(const std::string& text, plat::RegRoot& root, std::string& key) {
   size_t slash = text.find('\\');
   std::string head = UpperCase(text.substr(0, slash));

@@ -35,6 +35,11 @@ class ScenarioError {
   std::string what_;
 };
 
+// A command line needs at least |n| words; otherwise it is told how it is written.
+inline void NeedWords(const Line& line, size_t n, const char* usage) {
+  if (line.words.size() < n) throw ScenarioError(line, std::string("usage: ") + usage);
+}
+
 class Runner;
 
 // A scenario file read and checked as a whole, before anything runs: every

@@ -22,10 +22,6 @@ const char* const kForms[] = {"FormGarvel",         "FormOptions", "FormCloseIt"
                               "FormTheyWereClosed", "FormTheyWereBrowsed", "FormWinDescr", "FormAbout",
                               "FormEraser",         "FormBugReport"};
 
-void NeedWords(const Line& line, size_t n, const char* usage) {
-  if (line.words.size() < n) throw ScenarioError(line, std::string("usage: ") + usage);
-}
-
 SimControls& Windows(Runner& r) { return r.Machine().Windows(); }
 
 bool IsFormName(const std::string& name) {
